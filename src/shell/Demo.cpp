@@ -1,0 +1,257 @@
+#include "shell/Demo.h"
+
+#include "assets/Music.h"
+#include "assets/Texture.h"
+#include "effects/Camera.h"
+#include "effects/ParticleSystem.h"
+#include "effects/Terrain.h"
+#include "scenes/SceneFrame.h"
+#include "shell/Keyboard.h"
+#include "shell/Renderer.h"
+#include "shell/Window.h"
+#include "timeline/Timeline.h"
+
+#include <SDL_mixer.h>
+#include <cstdio>
+#include <cstdlib>
+
+// The global objects, in the order they must be constructed (and, reversed, destroyed).
+// gParticles' constructor draws the first 400 numbers of the random sequence.
+Window gWindow;
+Keyboard gKeyboard;
+Renderer gRenderer;
+Texture gParticleTexture;
+Texture gLogoTexture;
+Texture gFloorTexture;
+Texture gCreditsTextures[kCreditsCount];
+Texture gGreetingTextures[kGreetingCount];
+Music gMusic("data/quorvane.mp3");
+ParticleSystem gParticles;
+Camera gCamera;
+
+Terrain gTerrain;
+bool gQuit;
+float gRotation;
+float gEmitterPhaseX;
+float gEmitterPhaseY;
+
+namespace {
+
+constexpr char kCaption[] = "Quorvane";
+constexpr int kScreenWidth = 800;
+constexpr int kScreenHeight = 600;
+constexpr int kScreenBits = 16;
+constexpr int kFullscreen = 1;
+
+constexpr int kAudioRate = 22050;
+constexpr int kAudioChannels = 2;
+constexpr int kAudioChunk = 1024;
+constexpr int kLoopForever = -1;
+constexpr int kMusicFadeMs = 2000;  // unused: the music starts at once
+
+constexpr int kTerrainRows = 92;
+constexpr int kTerrainCols = 128;
+constexpr int kTerrainSize = 16;
+
+constexpr int kKeyRepeatDelay = 500;
+constexpr int kKeyRepeatInterval = 30;
+
+constexpr float kFieldOfView = 45.0f;
+constexpr float kNearPlane = 1.0f;
+constexpr float kFarPlane = 400.0f;
+
+// The images in the order they are read.
+struct ImageFile {
+    Texture* texture;
+    const char* path;
+};
+const ImageFile kImages[] = {
+    {&gParticleTexture, "data/t.bmp"},         {&gLogoTexture, "data/logo.bmp"},
+    {&gFloorTexture, "data/floor1.bmp"},       {&gCreditsTextures[0], "data/credits0.bmp"},
+    {&gCreditsTextures[1], "data/credits1.bmp"}, {&gGreetingTextures[0], "data/greet0.bmp"},
+    {&gGreetingTextures[1], "data/greet1.bmp"}, {&gGreetingTextures[2], "data/greet2.bmp"},
+    {&gGreetingTextures[3], "data/greet3.bmp"}, {&gGreetingTextures[4], "data/greet4.bmp"},
+    {&gGreetingTextures[5], "data/greet5.bmp"},
+};
+
+// The show: one track, clips abutting from 1 ms to 85500 ms.
+struct ScheduleRow {
+    int32_t start;
+    int32_t end;
+    SceneFunction scene;
+    Easing easing;
+    float value;
+};
+const ScheduleRow kSchedule[] = {
+    {1, 2000, sceneStill, Constant, 1.0f},
+    {2000, 6000, sceneZoomOut, Cosine, 1.0f},
+    {6000, 12000, sceneSpin, Constant, 1.0f},
+    {12000, 16000, sceneParticles, Cosine, 1.0f},
+    {16000, 29000, sceneCredits, Cosine, 1.0f},
+    {29000, 43000, sceneSplit, Cosine, 1.0f},
+    {43000, 84000, sceneGreetings, Cosine, 1.0f},
+    {84000, 85500, sceneStill, Constant, 1.0f},
+};
+constexpr int32_t kTrackId = 0;
+
+constexpr int kEscapeKey = SDLK_ESCAPE;
+
+Uint32 sdlTicks(void* /*context*/) { return SDL_GetTicks(); }
+
+// Opens the audio device and decodes the music after it: the mixer cannot play music
+// it decoded before the device was open. Without either the show runs silent.
+void startAudio()
+{
+    if (Mix_OpenAudio(kAudioRate, AUDIO_S16SYS, kAudioChannels, kAudioChunk) != 0) {
+        std::fprintf(stderr, "quorvane: cannot open audio: %s; playing without sound\n",
+                     Mix_GetError());
+        return;
+    }
+    if (!gMusic.load()) {
+        std::fprintf(stderr, "quorvane: cannot load %s: %s; playing without sound\n",
+                     gMusic.getPath().c_str(), Mix_GetError());
+    }
+}
+
+bool loadImages()
+{
+    for (const ImageFile& image : kImages) {
+        if (!image.texture->load(image.path)) {
+            std::fprintf(stderr,
+                         "quorvane: cannot load %s: %s (run quorvane from the folder that "
+                         "holds data/)\n",
+                         image.path, SDL_GetError());
+            return false;
+        }
+    }
+    return true;
+}
+
+void seedEmitter()
+{
+    Emitter& emitter = gParticles.emitter;
+    emitter.life = 0.7f;
+    emitter.fade = static_cast<float>((std::rand() % 100) * 0.001 + 0.05);
+    emitter.angle = static_cast<float>(std::rand() % 360);
+    emitter.r = 0.5f;
+    emitter.g = 0.5f;
+    emitter.b = 1.0f;
+    emitter.x = 0.0f;
+    emitter.y = -0.2f;
+    emitter.z = -4.0f;
+    emitter.texture = &gParticleTexture;
+    emitter.speed = static_cast<float>(std::rand() % 25);
+    gParticles.resetAll();
+}
+
+// A quit request (window close, SIGINT, SIGTERM) waiting in the queue; peeking leaves the
+// key state as the last pump made it.
+bool quitRequested()
+{
+    return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUITMASK) > 0;
+}
+
+// The loop reads no events but quit; dropping the rest keeps the queue from filling up,
+// which would leave no room for a quit request.
+void dropEventsButQuit()
+{
+    SDL_Event events[16];
+    while (SDL_PeepEvents(events, 16, SDL_GETEVENT, SDL_ALLEVENTS & ~SDL_QUITMASK) > 0) {
+    }
+}
+
+}  // namespace
+
+LoopHooks realTimeHooks()
+{
+    LoopHooks hooks;
+    hooks.ticks = sdlTicks;
+    return hooks;
+}
+
+Timeline* buildSchedule()
+{
+    Timeline* timeline = new Timeline();
+    Track* track = timeline->addTrack(kTrackId);
+    for (const ScheduleRow& row : kSchedule) {
+        track->addClip(row.start, row.end, row.scene, row.easing, row.value);
+    }
+    return timeline;
+}
+
+Timeline* startUp()
+{
+    if (!gWindow.create(kCaption, kScreenWidth, kScreenHeight, kScreenBits, kFullscreen)) {
+        if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+            std::fprintf(stderr, "quorvane: cannot start SDL video: %s\n", SDL_GetError());
+        } else {
+            std::fprintf(stderr, "quorvane: cannot set the %dx%d OpenGL video mode: %s\n",
+                         kScreenWidth, kScreenHeight, SDL_GetError());
+        }
+        gWindow.destroy();
+        return nullptr;
+    }
+    gWindow.initGL(0.0f, 0.0f, 0.0f, 0.0f);
+    startAudio();
+    if (!loadImages()) {
+        shutDown();
+        return nullptr;
+    }
+    seedEmitter();
+    gEmitterPhaseX = 0.0f;
+    gEmitterPhaseY = 0.0f;
+    gTerrain.generate(kTerrainRows, kTerrainCols, kTerrainSize);
+    gTerrain.texture = &gFloorTexture;
+    Timeline* timeline = buildSchedule();
+    SDL_EnableKeyRepeat(kKeyRepeatDelay, kKeyRepeatInterval);
+    gRenderer.clear();
+    gRenderer.setViewport(0, 0, kScreenWidth, kScreenHeight);
+    gRenderer.setPerspective(kFieldOfView, kScreenWidth, kScreenHeight, kNearPlane, kFarPlane);
+    gMusic.play(0, kLoopForever, kMusicFadeMs);
+    return timeline;
+}
+
+void runFrameLoop(const Timeline& timeline, const LoopHooks& hooks)
+{
+    const Uint32 length = static_cast<Uint32>(timeline.getLength());
+    Uint32 elapsed = 0;
+    Uint32 pending = 0;
+    const Uint32 startTicks = hooks.ticks(hooks.context);
+    while (elapsed < length && !gQuit) {
+        // Unsigned arithmetic: a tick counter wrapping past 2^32 changes nothing.
+        const Uint32 now = hooks.ticks(hooks.context) - startTicks;
+        pending += now - elapsed;
+        elapsed = now;
+        if (pending <= kFrameMs) continue;
+        // A frame pays for 20 ms; a debt left by slow frames is paid back to back.
+        pending -= kFrameMs;
+        if (hooks.frameStarting != nullptr) hooks.frameStarting(elapsed, hooks.context);
+        if (gKeyboard.isKeyDown(kEscapeKey) || quitRequested()) gQuit = true;
+        SDL_PumpEvents();
+        dropEventsButQuit();
+        gRenderer.clear();
+        timeline.update(static_cast<int32_t>(elapsed));
+        if (gRotation >= 360.0f) gRotation -= 360.0f;
+        if (hooks.frameDrawn != nullptr) hooks.frameDrawn(elapsed, hooks.context);
+        gRenderer.swap();
+    }
+}
+
+void shutDown()
+{
+    gMusic.release();
+    Mix_CloseAudio();
+    for (const ImageFile& image : kImages) image.texture->release();
+    gWindow.destroy();
+}
+
+int runGuarded(int (*body)())
+{
+    try {
+        return body();
+    } catch (int code) {
+        std::fprintf(stderr, "quorvane: the show's schedule was rejected (timeline code %d)\n",
+                     code);
+        return 1;
+    }
+}
