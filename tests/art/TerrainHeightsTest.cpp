@@ -1,0 +1,48 @@
+// The floor texture follows the demo's hills only if its rebuilt landscape
+// draws the same numbers and sums them the same way as the running demo.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "LibcRandom.h"
+#include "TerrainHeights.h"
+
+TEST(LibcRandom, MatchesTheUnseededCLibraryGenerator)
+{
+    std::srand(1); // the state an unseeded rand() starts in
+    LibcRandom random;
+    constexpr int kDraws = 20000; // beyond the demo's 16,384 lattice draws plus the 803 before them
+    for (int i = 0; i < kDraws; ++i) {
+        const int expected = std::rand();
+        ASSERT_EQ(random.next(), expected) << "draw " << i;
+    }
+}
+
+TEST(TerrainHeights, FollowsTheLatticeAndOctaveRules)
+{
+    const TerrainHeights terrain;
+    // Every octave samples the origin at lattice[127][127]: 16+8+4+2+1 of it.
+    EXPECT_FLOAT_EQ(terrain.at(0, 0), static_cast<float>(31.0 * terrain.lattice(127, 127)));
+    // Whole-number samples read the lattice one row and column back.
+    EXPECT_DOUBLE_EQ(terrain.sample(5, 9), terrain.lattice(4, 8));
+    EXPECT_DOUBLE_EQ(terrain.sample(5.5, 9), 0.5 * terrain.lattice(5, 8) + 0.5 * terrain.lattice(4, 8));
+    const double x = 37, y = 101;
+    const double octaves = 16 * terrain.sample(x / 16, y / 16) + 8 * terrain.sample(x / 8, y / 8) +
+                           4 * terrain.sample(x / 4, y / 4) + 2 * terrain.sample(x / 2, y / 2) + terrain.sample(x, y);
+    EXPECT_FLOAT_EQ(terrain.at(37, 101), static_cast<float>(octaves));
+    // Lattice values are whole multiples of 1/32768 in [0, 1).
+    for (int i = 0; i < 128; ++i) {
+        const double value = terrain.lattice(i, (i * 37) % 128);
+        EXPECT_GE(value, 0.0);
+        EXPECT_LT(value, 1.0);
+        EXPECT_DOUBLE_EQ(value * 32768, static_cast<double>(static_cast<int>(value * 32768)));
+    }
+    // Heights stay within the octave sum's range, and between() meets the grid points.
+    for (int row = 0; row < TerrainHeights::kRows; row += 7) {
+        for (int col = 0; col < TerrainHeights::kCols; col += 5) {
+            EXPECT_GE(terrain.at(row, col), 0.0f);
+            EXPECT_LT(terrain.at(row, col), 31.0f);
+            EXPECT_DOUBLE_EQ(terrain.between(row, col), terrain.at(row, col));
+        }
+    }
+}

@@ -1,0 +1,104 @@
+#include "CardArt.h"
+
+#include <algorithm>
+
+#include "Decor.h"
+
+namespace {
+
+constexpr int kTextWidth = 210;      // inside the frame with a margin
+constexpr int kCaptionEm = 24;
+constexpr int kCaptionTracking = 3;  // spaced capitals read better small
+constexpr int kNameMaxEm = 64;
+constexpr float kNameStretch = 1.15f;
+constexpr int kPadding = 8;
+constexpr int kCaptionGap = 8;       // between a caption and its name
+constexpr int kLineGap = 6;          // between the lines of a name
+constexpr int kBlockGap = 22;        // between blocks
+
+struct PlacedText {
+    TextMask text;
+    bool isCaption;
+};
+
+} // namespace
+
+const std::vector<CardDesign>& cardDesigns()
+{
+    // Handles and group names are our own inventions.
+    static const std::vector<CardDesign> designs = {
+        {"credits0.bmp", 0x2a8aa0, 0x0a2a3a, 0x6ff7d4,
+         {{"CODE", {"Korvex"}}, {"GRAPHICS", {"Pixelwren"}}}},
+        {"credits1.bmp", 0x7a34a8, 0x200a38, 0xffb347,
+         {{"MUSIC", {"Lumenhaze"}}, {"PRESENTED BY", {"Quorvane"}}}},
+        {"greet0.bmp", 0xb82a44, 0x3a0812, 0xffd166, {{"GREETINGS TO", {"Moth", "grid"}}}},
+        {"greet1.bmp", 0x2a62c8, 0x0a1840, 0x8ae8ff, {{"GREETINGS TO", {"Fjord", "light"}}}},
+        {"greet2.bmp", 0xc07420, 0x401e04, 0xfff07a, {{"GREETINGS TO", {"Brass", "Otter"}}}},
+        {"greet3.bmp", 0x2a98b8, 0x0a2c3e, 0xe0f8ff, {{"GREETINGS TO", {"Null", "frost"}}}},
+        {"greet4.bmp", 0x30a850, 0x0a3418, 0xd0ff70, {{"GREETINGS TO", {"Tide", "pixel"}}}},
+        {"greet5.bmp", 0xb82c90, 0x3a0830, 0xffa0d8, {{"GREETINGS TO", {"Cinder", "Owls"}}}},
+    };
+    return designs;
+}
+
+Canvas makeCard(const CardDesign& design, const CardFonts& fonts)
+{
+    Canvas canvas(kCardSize, kCardSize);
+    const Rgb top = hexRgb(design.backgroundTop);
+    const Rgb bottom = hexRgb(design.backgroundBottom);
+    const Rgb accent = hexRgb(design.accent);
+    paintBackdrop(canvas, top, bottom, 0.3f);
+    paintStripes(canvas, 10, mixRgb(top, hexRgb(0xffffff), 0.3f), 0.12f);
+    paintGlow(canvas, kCardSize * 0.5f, kCardSize * 0.42f, kCardSize * 0.55f, mixRgb(top, hexRgb(0xffffff), 0.25f), 0.35f);
+
+    // Names share one size per card (the widest line decides), so two-line
+    // names look like one word broken, not two different sizes.
+    int nameEm = kNameMaxEm;
+    const int nameLinesTotal = [&] {
+        int lines = 0;
+        for (const CardBlock& block : design.blocks) {
+            lines += static_cast<int>(block.nameLines.size());
+        }
+        return lines;
+    }();
+    const int nameMaxHeight = nameLinesTotal > 2 ? 50 : 64;
+    for (const CardBlock& block : design.blocks) {
+        for (const std::string& line : block.nameLines) {
+            const TextMask fitted = fonts.heavy.fit(line, kTextWidth, nameMaxHeight, kNameMaxEm, kNameStretch, 0, kPadding);
+            const TextMask atMax = fonts.heavy.render(line, kNameMaxEm, kNameStretch, 0, kPadding);
+            const int em = atMax.inkWidth > 0 ? kNameMaxEm * fitted.inkWidth / atMax.inkWidth : kNameMaxEm;
+            nameEm = std::min(nameEm, std::max(em, 1));
+        }
+    }
+
+    std::vector<PlacedText> pieces;
+    std::vector<int> gapsBefore;
+    int totalHeight = 0;
+    for (size_t b = 0; b < design.blocks.size(); ++b) {
+        const CardBlock& block = design.blocks[b];
+        if (!block.caption.empty()) {
+            gapsBefore.push_back(b == 0 ? 0 : kBlockGap);
+            pieces.push_back({fonts.condensed.fit(block.caption, kTextWidth, kCaptionEm, kCaptionEm, 1.0f, kCaptionTracking, kPadding), true});
+        }
+        for (size_t l = 0; l < block.nameLines.size(); ++l) {
+            gapsBefore.push_back(pieces.empty() ? 0 : (l == 0 ? (block.caption.empty() ? kBlockGap : kCaptionGap) : kLineGap));
+            pieces.push_back({fonts.heavy.render(block.nameLines[l], nameEm, kNameStretch, 0, kPadding), false});
+        }
+    }
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        totalHeight += gapsBefore[i] + pieces[i].text.inkHeight;
+    }
+
+    const LetterStyle nameStyle{hexRgb(0xffffff), mixRgb(accent, hexRgb(0xffffff), 0.45f), hexRgb(0x06040c), 3.0f, 3.0f, 2, 0.6f};
+    const LetterStyle captionStyle{accent, accent, hexRgb(0x06040c), 2.0f, 2.0f, 1, 0.5f};
+    float y = (kCardSize - totalHeight) * 0.5f;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        y += gapsBefore[i];
+        const TextMask& text = pieces[i].text;
+        paintLettering(canvas, text, kCardSize * 0.5f, y + text.inkHeight * 0.5f, pieces[i].isCaption ? captionStyle : nameStyle);
+        y += text.inkHeight;
+    }
+
+    paintFrame(canvas, kCardFrameWidth, accent, mixRgb(accent, hexRgb(0xffffff), 0.5f), 2);
+    return canvas;
+}

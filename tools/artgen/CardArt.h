@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Canvas.h"
+#include "Lettering.h"
+
+constexpr int kCardSize = 256;
+constexpr int kCardFrameWidth = 10;
+
+// One block of a card: a small caption over a large name. A name may run to
+// two lines; an empty caption leaves the name alone.
+struct CardBlock {
+    std::string caption;
+    std::vector<std::string> nameLines;
+};
+
+// A credits or greetings card: its colours and its blocks, top to bottom.
+struct CardDesign {
+    const char* fileName;
+    unsigned backgroundTop;    // 0xRRGGBB, as meant on screen
+    unsigned backgroundBottom;
+    unsigned accent;           // frame and captions
+    std::vector<CardBlock> blocks;
+};
+
+// The faces for the cards: a heavy one for names, a condensed one for captions.
+struct CardFonts {
+    const Lettering& heavy;
+    const Lettering& condensed;
+};
+
+Canvas makeCard(const CardDesign& design, const CardFonts& fonts);
+
+// The eight cards the demo shows: credits 0 and 1, then greetings 0 to 5.
+const std::vector<CardDesign>& cardDesigns();

@@ -1,0 +1,38 @@
+#include "LibcRandom.h"
+
+namespace {
+constexpr int32_t kSeed = 1; // what an unseeded rand() starts from
+constexpr int32_t kMultiplier = 16807;
+constexpr int32_t kModulus = 2147483647;
+constexpr int32_t kQuotient = 127773; // kModulus / kMultiplier
+constexpr int32_t kRemainder = 2836;  // kModulus % kMultiplier
+constexpr int kWarmUpRounds = 10;     // outputs discarded per state word after seeding
+} // namespace
+
+LibcRandom::LibcRandom()
+{
+    int32_t word = kSeed;
+    state_[0] = static_cast<uint32_t>(word);
+    for (int i = 1; i < kDegree; ++i) {
+        // Park-Miller step done without overflow, as the library does it.
+        const int32_t hi = word / kQuotient;
+        const int32_t lo = word % kQuotient;
+        word = kMultiplier * lo - kRemainder * hi;
+        if (word < 0) {
+            word += kModulus;
+        }
+        state_[i] = static_cast<uint32_t>(word);
+    }
+    for (int i = 0; i < kWarmUpRounds * kDegree; ++i) {
+        next();
+    }
+}
+
+int32_t LibcRandom::next()
+{
+    state_[front_] += state_[rear_];
+    const int32_t result = static_cast<int32_t>(state_[front_] >> 1);
+    front_ = (front_ + 1) % kDegree;
+    rear_ = (rear_ + 1) % kDegree;
+    return result;
+}

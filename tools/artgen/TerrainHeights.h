@@ -1,0 +1,31 @@
+#pragma once
+
+#include <vector>
+
+// The demo's landscape rebuilt offline: the same value-noise lattice drawn
+// from the same random sequence, summed over the same octaves, so that the
+// floor texture's colours and shading can lie on the hills they belong to.
+class TerrainHeights {
+public:
+    static constexpr int kRows = 92;      // grid points across the screen (x)
+    static constexpr int kCols = 128;     // grid points into the distance (z)
+    static constexpr int kOctaveSize = 16;
+
+    TerrainHeights();
+
+    // Height of grid point (row, col), 0..31.
+    float at(int row, int col) const { return heights_[row * kCols + col]; }
+    // Height between grid points, interpolated bilinearly and clamped to the grid.
+    double between(double row, double col) const;
+    // Lattice value as the demo stores it, for checks against its algebra.
+    double lattice(int row, int col) const { return lattice_[row * kLatticeSide + col]; }
+
+    double sample(double x, double y) const;
+    double fractalSum(double x, double y, double size) const;
+
+private:
+    static constexpr int kLatticeSide = 128;
+
+    std::vector<double> lattice_;
+    std::vector<float> heights_;
+};
