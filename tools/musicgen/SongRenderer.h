@@ -1,0 +1,12 @@
+#pragma once
+#include "Song.h"
+#include "WavFile.h"
+
+// Plays the song's notes through the instruments, the sends through the
+// hall and the echo, and the sum through the master bus (DC blocker,
+// gain, peak limiter). The result is the finished 44.1 kHz mix.
+StereoSamples renderSong(const Song &song);
+
+// Highest sample the limiter lets through, in dBFS; the headroom above it
+// keeps the encoded file's true peak below -1 dBTP.
+constexpr double gLimiterCeilingDb = -2.0;

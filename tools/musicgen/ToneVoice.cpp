@@ -1,0 +1,92 @@
+#include "ToneVoice.h"
+#include "Filter.h"
+#include "Notation.h"
+#include "Tempo.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr double gTwoPi = 6.283185307179586;
+constexpr int gControlInterval = 16;  // frames between cutoff updates
+constexpr double gLongestTail = 4.0;  // seconds of release at most
+constexpr int gReferenceNote = 60;
+constexpr double gCentsPerSemitone = 100.0;
+constexpr double gHighestCutoff = 18000.0;
+constexpr double gVibratoFadeIn = 0.3;
+// Each copy starts at its own phase so the stack does not begin as a click.
+constexpr double gPhaseStep = 0.618033988749895;
+}
+
+void renderTone(const Patch &patch, double note, double velocity, int64_t startFrame,
+                int64_t lengthFrames, const AutomationLane &cutoff, std::vector<float> &left,
+                std::vector<float> &right) {
+  const int64_t maxFrames = lengthFrames + static_cast<int64_t>(gLongestTail * gSampleRate);
+  left.assign(maxFrames, 0.0f);
+  right.assign(maxFrames, 0.0f);
+
+  std::vector<Oscillator> firsts, partners;
+  std::vector<double> detune;
+  for (int i = 0; i < patch.unison; ++i) {
+    const double phase = std::fmod(gPhaseStep * (i + 1), 1.0);
+    firsts.emplace_back(patch.first, phase);
+    partners.emplace_back(patch.second, std::fmod(phase + gPhaseStep, 1.0));
+    const double spread = patch.unison > 1 ? (double(i) / (patch.unison - 1) - 0.5) : 0.0;
+    detune.push_back(std::pow(2.0, spread * patch.unisonCents / gCentsPerSemitone / 12.0));
+  }
+  Filter filterLeft(FilterMode::LowPass), filterRight(FilterMode::LowPass);
+  Envelope amp(patch.amp), filterEnvelope(patch.filterEnvelope);
+  const double baseFrequency = noteFrequency(note);
+  const double secondRatio = std::pow(2.0, patch.secondSemitones / 12.0);
+  const double keyFactor = std::pow(2.0, patch.keyTracking * (note - gReferenceNote) / 12.0);
+  const double stackGain = 1.0 / std::sqrt(static_cast<double>(patch.unison));
+  const double gain = patch.level * velocity * stackGain;
+
+  int64_t frame = 0;
+  for (; frame < maxFrames; ++frame) {
+    if (frame == lengthFrames) {
+      amp.release();
+      filterEnvelope.release();
+    }
+    const double envelope = amp.next();
+    const double opening = filterEnvelope.next();
+    if (amp.finished()) break;
+    if (frame % gControlInterval == 0) {
+      const double beat = static_cast<double>(startFrame + frame) / gFramesPerBeat;
+      const double hz = std::min(cutoff.valueAt(beat) * keyFactor * std::pow(2.0, patch.filterOctaves * opening),
+                                 gHighestCutoff);
+      filterLeft.setCutoff(hz, patch.resonance);
+      filterRight.setCutoff(hz, patch.resonance);
+    }
+    const double seconds = static_cast<double>(frame) / gSampleRate;
+    double vibrato = 0.0;
+    if (patch.vibratoSemitones > 0.0 && seconds > patch.vibratoDelay) {
+      const double depth = std::min((seconds - patch.vibratoDelay) / gVibratoFadeIn, 1.0);
+      vibrato = depth * patch.vibratoSemitones * std::sin(gTwoPi * patch.vibratoHz * seconds);
+    }
+    const double frequency = vibrato != 0.0 ? baseFrequency * std::pow(2.0, vibrato / 12.0) : baseFrequency;
+    double sumLeft = 0.0, sumRight = 0.0;
+    for (int i = 0; i < patch.unison; ++i) {
+      const double f = frequency * detune[i];
+      const double sample = firsts[i].next(f) * (1.0 - patch.secondMix) +
+                            partners[i].next(f * secondRatio) * patch.secondMix;
+      // A single copy sits in the middle; a stack alternates sides.
+      if (patch.unison == 1) {
+        sumLeft += sample;
+        sumRight += sample;
+      } else if (i % 2 == 0) {
+        sumLeft += sample;
+      } else {
+        sumRight += sample;
+      }
+    }
+    if (patch.unison > 1) {
+      sumLeft *= std::sqrt(2.0);
+      sumRight *= std::sqrt(2.0);
+    }
+    left[frame] = static_cast<float>(filterLeft.process(sumLeft) * envelope * gain);
+    right[frame] = static_cast<float>(filterRight.process(sumRight) * envelope * gain);
+  }
+  left.resize(frame);
+  right.resize(frame);
+}
