@@ -7,7 +7,7 @@
 namespace {
 
 constexpr int kTextWidth = 210;      // inside the frame with a margin
-constexpr int kCaptionEm = 24;
+constexpr int kCaptionEm = 26;
 constexpr int kCaptionTracking = 3;  // spaced capitals read better small
 constexpr int kNameMaxEm = 64;
 constexpr float kNameStretch = 1.15f;
@@ -48,7 +48,7 @@ Canvas makeCard(const CardDesign& design, const CardFonts& fonts)
     const Rgb bottom = hexRgb(design.backgroundBottom);
     const Rgb accent = hexRgb(design.accent);
     paintBackdrop(canvas, top, bottom, 0.3f);
-    paintStripes(canvas, 10, mixRgb(top, hexRgb(0xffffff), 0.3f), 0.12f);
+    paintStripes(canvas, 16, mixRgb(top, hexRgb(0xffffff), 0.3f), 0.08f);
     paintGlow(canvas, kCardSize * 0.5f, kCardSize * 0.42f, kCardSize * 0.55f, mixRgb(top, hexRgb(0xffffff), 0.25f), 0.35f);
 
     // Names share one size per card (the widest line decides), so two-line
@@ -89,8 +89,9 @@ Canvas makeCard(const CardDesign& design, const CardFonts& fonts)
         totalHeight += gapsBefore[i] + pieces[i].text.inkHeight;
     }
 
-    const LetterStyle nameStyle{hexRgb(0xffffff), mixRgb(accent, hexRgb(0xffffff), 0.45f), hexRgb(0x06040c), 3.0f, 3.0f, 2, 0.6f};
-    const LetterStyle captionStyle{accent, accent, hexRgb(0x06040c), 2.0f, 2.0f, 1, 0.5f};
+    const LetterStyle nameStyle{hexRgb(0xffffff), mixRgb(accent, hexRgb(0xffffff), 0.7f), hexRgb(0x06040c), 3.5f, 3.0f, 2, 0.6f};
+    const Rgb captionFill = mixRgb(accent, hexRgb(0xffffff), 0.35f);
+    const LetterStyle captionStyle{captionFill, captionFill, hexRgb(0x06040c), 2.5f, 2.0f, 1, 0.5f};
     float y = (kCardSize - totalHeight) * 0.5f;
     for (size_t i = 0; i < pieces.size(); ++i) {
         y += gapsBefore[i];
@@ -99,6 +100,6 @@ Canvas makeCard(const CardDesign& design, const CardFonts& fonts)
         y += text.inkHeight;
     }
 
-    paintFrame(canvas, kCardFrameWidth, accent, mixRgb(accent, hexRgb(0xffffff), 0.5f), 2);
+    paintFrame(canvas, kCardFrameWidth, accent, mixRgb(accent, hexRgb(0xffffff), 0.5f), 4);
     return canvas;
 }

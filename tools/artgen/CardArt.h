@@ -7,7 +7,7 @@
 #include "Lettering.h"
 
 constexpr int kCardSize = 256;
-constexpr int kCardFrameWidth = 10;
+constexpr int kCardFrameWidth = 12;
 
 // One block of a card: a small caption over a large name. A name may run to
 // two lines; an empty caption leaves the name alone.

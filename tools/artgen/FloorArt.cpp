@@ -17,7 +17,7 @@ constexpr double kLightX = -5.0;
 constexpr double kLightY = 5.0;
 constexpr double kLightZ = 10.0;
 constexpr double kSlopeSpan = 0.75; // grid units either side for the surface's slope
-constexpr float kShadeFloor = 0.42f;
+constexpr float kShadeFloor = 0.5f;
 constexpr float kShadeCeiling = 1.2f;
 
 // Height bands by rank among all heights (0 lowest, 1 highest): lakes,
@@ -28,11 +28,11 @@ struct Band {
     Rgb alternate; // the colour of the band's other patches, far apart
 };
 const Band kBands[] = {
-    {0.09f, hexRgb(0x1e78d8), hexRgb(0x18a0c8)}, // lake
+    {0.09f, hexRgb(0x1a78ff), hexRgb(0x10b0e0)}, // lake
     {0.12f, hexRgb(0xf2dc8a), hexRgb(0xe8c070)}, // shore
-    {0.52f, hexRgb(0x74d040), hexRgb(0xc8d838)}, // meadow, fresh or sun-dried
-    {0.78f, hexRgb(0x2f9a48), hexRgb(0xe07a28)}, // forest, green or autumn
-    {0.92f, hexRgb(0xb07860), hexRgb(0x9a88c0)}, // rock, warm or heather
+    {0.52f, hexRgb(0x6ae030), hexRgb(0xd8e030)}, // meadow, fresh or sun-dried
+    {0.78f, hexRgb(0x20b048), hexRgb(0xf08020)}, // forest, green or autumn
+    {0.92f, hexRgb(0xd07858), hexRgb(0xa080e0)}, // rock, warm or heather
     {1.01f, hexRgb(0xf6f8ff), hexRgb(0xe8f2ff)}, // snow
 };
 constexpr int kBandCount = sizeof(kBands) / sizeof(kBands[0]);
