@@ -1,33 +1,64 @@
 // quorvane-musicgen: renders the Quorvane soundtrack to a 16-bit stereo
-// 44.1 kHz WAV file. tools/musicgen/render.sh turns that into the MP3.
+// 22.05 kHz WAV file. tools/musicgen/render.sh turns it into the MP3.
+//
+//   quorvane-musicgen [--advance FRAMES] OUTPUT.wav
+//
+// --advance starts the file FRAMES into the song and moves the skipped
+// opening to the end. The encoder input is advanced by the MP3 decoder's
+// start-up delay plus one device buffer, so that the demo hears each beat
+// when its picture is shown; the opening is near silence, and looped it
+// still comes just before the song starts again.
 #include "Loudness.h"
 #include "Song.h"
 #include "SongRenderer.h"
 #include "WavFile.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
 
 namespace {
 const char *const gToolName = "quorvane-musicgen";
+const char *const gUsage = "usage: quorvane-musicgen [--advance FRAMES] OUTPUT.wav";
 
 int fail(const std::string &message) {
   std::fprintf(stderr, "%s: %s\n", gToolName, message.c_str());
   return 1;
 }
+
+void advanceChannel(std::vector<float> &channel, size_t frames) {
+  std::rotate(channel.begin(), channel.begin() + frames, channel.end());
+}
 }
 
 int main(int argc, char **argv) {
-  if (argc != 2 || argv[1][0] == '\0' || std::strcmp(argv[1], "--help") == 0)
-    return fail("usage: quorvane-musicgen OUTPUT.wav");
-  const std::string path = argv[1];
+  long advanceFrames = 0;
+  std::string path;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--advance" && i + 1 < argc) {
+      char *end = nullptr;
+      advanceFrames = std::strtol(argv[++i], &end, 10);
+      if (*end != '\0' || advanceFrames < 0)
+        return fail("--advance needs a frame count, not \"" + std::string(argv[i]) + "\"");
+    } else if (path.empty() && !argument.empty() && argument[0] != '-') {
+      path = argument;
+    } else {
+      return fail(gUsage);
+    }
+  }
+  if (path.empty()) return fail(gUsage);
   try {
-    const StereoSamples mix = renderSong(quorvaneSong());
+    StereoSamples mix = renderSong(quorvaneSong());
+    if (static_cast<size_t>(advanceFrames) >= mix.left.size()) return fail("--advance is longer than the song");
+    advanceChannel(mix.left, advanceFrames);
+    advanceChannel(mix.right, advanceFrames);
     if (!writeWav(path, mix)) return fail("cannot write " + path);
-    std::printf("%s: wrote %s, %.3f s, %.2f LUFS\n", gToolName, path.c_str(),
-                double(mix.left.size()) / mix.sampleRate,
+    std::printf("%s: wrote %s, %.3f s at %d Hz, %.2f LUFS\n", gToolName, path.c_str(),
+                double(mix.left.size()) / mix.sampleRate, mix.sampleRate,
                 integratedLoudness(mix.left, mix.right, mix.sampleRate));
   } catch (const std::exception &error) {
     return fail(error.what());

@@ -1,4 +1,5 @@
 #include "SongRenderer.h"
+#include "Decimator.h"
 #include "Drums.h"
 #include "Filter.h"
 #include "Limiter.h"
@@ -160,10 +161,8 @@ StereoSamples renderSong(const Song &song) {
   Filter blockLeft(FilterMode::HighPass), blockRight(FilterMode::HighPass);
   blockLeft.setCutoff(gDcBlockHz, gDcBlockQ);
   blockRight.setCutoff(gDcBlockHz, gDcBlockQ);
-  StereoSamples out;
-  out.sampleRate = gSampleRate;
-  out.left.resize(frames);
-  out.right.resize(frames);
+  // The dry buses become the finished mix in place, frame by frame.
+  std::vector<float> &mixLeft = dryLeft, &mixRight = dryRight;
   for (size_t i = 0; i < frames; ++i) {
     double echoLeft = 0.0, echoRight = 0.0, hallLeft = 0.0, hallRight = 0.0;
     delay.process(delayLeft[i], delayRight[i], echoLeft, echoRight);
@@ -171,9 +170,14 @@ StereoSamples renderSong(const Song &song) {
     const double level = gMasterGain * song.masterLevel.valueAt(double(i) / gFramesPerBeat);
     const double l = dryLeft[i] + gDelayReturn * echoLeft + gReverbReturn * hallLeft;
     const double r = dryRight[i] + gDelayReturn * echoRight + gReverbReturn * hallRight;
-    out.left[i] = static_cast<float>(blockLeft.process(l) * level);
-    out.right[i] = static_cast<float>(blockRight.process(r) * level);
+    mixLeft[i] = static_cast<float>(blockLeft.process(l) * level);
+    mixRight[i] = static_cast<float>(blockRight.process(r) * level);
   }
-  Limiter(std::pow(10.0, gLimiterCeilingDb / 20.0), gLimiterAttack, gLimiterRelease).process(out.left, out.right);
+  StereoSamples out;
+  out.sampleRate = gSampleRate / 2;
+  out.left = decimateByTwo(mixLeft);
+  out.right = decimateByTwo(mixRight);
+  Limiter(std::pow(10.0, gLimiterCeilingDb / 20.0), gLimiterAttack, gLimiterRelease, out.sampleRate)
+      .process(out.left, out.right);
   return out;
 }
