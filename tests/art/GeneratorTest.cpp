@@ -47,13 +47,13 @@ protected:
     void SetUp() override
     {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        scratch_ = fs::temp_directory_path() / ("quorvane-art-" + name + "-" + std::to_string(::getpid()));
-        fs::remove_all(scratch_);
-        fs::create_directories(scratch_);
+        scratch = fs::temp_directory_path() / ("quorvane-art-" + name + "-" + std::to_string(::getpid()));
+        fs::remove_all(scratch);
+        fs::create_directories(scratch);
     }
-    void TearDown() override { fs::remove_all(scratch_); }
+    void TearDown() override { fs::remove_all(scratch); }
 
-    fs::path scratch_;
+    fs::path scratch;
 };
 
 } // namespace
@@ -62,9 +62,9 @@ TEST_F(GeneratorRun, FreshImagesMatchTheCommittedOnesByteForByte)
 {
     for (const char* pass : {"first", "second"}) {
         SCOPED_TRACE(pass);
-        const fs::path out = scratch_ / pass;
+        const fs::path out = scratch / pass;
         fs::create_directories(out);
-        const GeneratorResult run = runGenerator(out.string(), scratch_ / "stderr.txt");
+        const GeneratorResult run = runGenerator(out.string(), scratch / "stderr.txt");
         ASSERT_EQ(run.status, 0) << run.errors;
         EXPECT_EQ(run.errors, "");
         for (const char* name : kAllImages) {
@@ -79,9 +79,9 @@ TEST_F(GeneratorRun, FreshImagesMatchTheCommittedOnesByteForByte)
 
 TEST_F(GeneratorRun, MissingOutputDirectoryFailsWithOneLineOnStderr)
 {
-    const GeneratorResult run = runGenerator((scratch_ / "no-such-directory").string(), scratch_ / "stderr.txt");
+    const GeneratorResult run = runGenerator((scratch / "no-such-directory").string(), scratch / "stderr.txt");
     EXPECT_NE(run.status, 0);
     EXPECT_EQ(run.errors.rfind("quorvane-artgen: ", 0), 0u) << run.errors;
     EXPECT_EQ(run.errors.find('\n'), run.errors.size() - 1) << "one line: " << run.errors;
-    EXPECT_FALSE(fs::exists(scratch_ / "no-such-directory" / "logo.bmp"));
+    EXPECT_FALSE(fs::exists(scratch / "no-such-directory" / "logo.bmp"));
 }

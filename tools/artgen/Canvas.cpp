@@ -24,13 +24,13 @@ Rgb hexRgb(uint32_t rgb)
 }
 
 Canvas::Canvas(int width, int height, Rgb fill)
-    : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height, fill)
+    : pixelWidth(width), pixelHeight(height), pixels(static_cast<size_t>(width) * height, fill)
 {
 }
 
 void Canvas::blend(int x, int y, Rgb colour, float amount)
 {
-    Rgb& pixel = pixels_[index(x, y)];
+    Rgb& pixel = pixels[index(x, y)];
     pixel = mixRgb(pixel, colour, std::clamp(amount, 0.0f, 1.0f));
 }
 

@@ -20,19 +20,19 @@ class Canvas {
 public:
     Canvas(int width, int height, Rgb fill = Rgb{});
 
-    int width() const { return width_; }
-    int height() const { return height_; }
-    Rgb at(int x, int y) const { return pixels_[index(x, y)]; }
-    void set(int x, int y, Rgb colour) { pixels_[index(x, y)] = colour; }
+    int width() const { return pixelWidth; }
+    int height() const { return pixelHeight; }
+    Rgb at(int x, int y) const { return pixels[index(x, y)]; }
+    void set(int x, int y, Rgb colour) { pixels[index(x, y)] = colour; }
     // Moves the pixel toward colour by amount (0 keeps it, 1 replaces it).
     void blend(int x, int y, Rgb colour, float amount);
 
 private:
-    int index(int x, int y) const { return y * width_ + x; }
+    int index(int x, int y) const { return y * pixelWidth + x; }
 
-    int width_;
-    int height_;
-    std::vector<Rgb> pixels_;
+    int pixelWidth;
+    int pixelHeight;
+    std::vector<Rgb> pixels;
 };
 
 // Rounds a 0..1 channel to a byte, clamping out-of-range values.

@@ -53,20 +53,20 @@ public:
     {
         for (int row = 0; row < TerrainHeights::kRows; ++row) {
             for (int col = 0; col < TerrainHeights::kCols; ++col) {
-                sorted_.push_back(terrain.at(row, col));
+                sorted.push_back(terrain.at(row, col));
             }
         }
-        std::sort(sorted_.begin(), sorted_.end());
+        std::sort(sorted.begin(), sorted.end());
     }
 
     float rank(double height) const
     {
-        const auto above = std::lower_bound(sorted_.begin(), sorted_.end(), static_cast<float>(height));
-        return static_cast<float>(above - sorted_.begin()) / sorted_.size();
+        const auto above = std::lower_bound(sorted.begin(), sorted.end(), static_cast<float>(height));
+        return static_cast<float>(above - sorted.begin()) / sorted.size();
     }
 
 private:
-    std::vector<float> sorted_;
+    std::vector<float> sorted;
 };
 
 Rgb bandColour(int band, float patch)

@@ -26,25 +26,25 @@ struct Lettering::Handles {
     FT_Face face = nullptr;
 };
 
-Lettering::Lettering() : handles_(new Handles) {}
+Lettering::Lettering() : handles(new Handles) {}
 
 Lettering::~Lettering()
 {
-    if (handles_->face) {
-        FT_Done_Face(handles_->face);
+    if (handles->face) {
+        FT_Done_Face(handles->face);
     }
-    if (handles_->library) {
-        FT_Done_FreeType(handles_->library);
+    if (handles->library) {
+        FT_Done_FreeType(handles->library);
     }
-    delete handles_;
+    delete handles;
 }
 
 std::string Lettering::open(const std::string& fontPath)
 {
-    if (FT_Init_FreeType(&handles_->library) != 0) {
+    if (FT_Init_FreeType(&handles->library) != 0) {
         return "cannot start FreeType";
     }
-    if (FT_New_Face(handles_->library, fontPath.c_str(), 0, &handles_->face) != 0) {
+    if (FT_New_Face(handles->library, fontPath.c_str(), 0, &handles->face) != 0) {
         return "cannot load font " + fontPath;
     }
     return {};
@@ -52,7 +52,7 @@ std::string Lettering::open(const std::string& fontPath)
 
 TextMask Lettering::render(const std::string& text, int pixelSize, float stretch, int tracking, int padding) const
 {
-    FT_Face face = handles_->face;
+    FT_Face face = handles->face;
     FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize));
     FT_Matrix matrix{static_cast<FT_Fixed>(kFixedOne), 0, 0, static_cast<FT_Fixed>(stretch * kFixedOne)};
     FT_Set_Transform(face, &matrix, nullptr);

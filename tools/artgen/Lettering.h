@@ -35,5 +35,5 @@ public:
 
 private:
     struct Handles;
-    Handles* handles_;
+    Handles* handles;
 };

@@ -12,7 +12,7 @@ constexpr int kWarmUpRounds = 10;     // outputs discarded per state word after 
 LibcRandom::LibcRandom()
 {
     int32_t word = kSeed;
-    state_[0] = static_cast<uint32_t>(word);
+    state[0] = static_cast<uint32_t>(word);
     for (int i = 1; i < kDegree; ++i) {
         // Park-Miller step done without overflow, as the library does it.
         const int32_t hi = word / kQuotient;
@@ -21,7 +21,7 @@ LibcRandom::LibcRandom()
         if (word < 0) {
             word += kModulus;
         }
-        state_[i] = static_cast<uint32_t>(word);
+        state[i] = static_cast<uint32_t>(word);
     }
     for (int i = 0; i < kWarmUpRounds * kDegree; ++i) {
         next();
@@ -30,9 +30,9 @@ LibcRandom::LibcRandom()
 
 int32_t LibcRandom::next()
 {
-    state_[front_] += state_[rear_];
-    const int32_t result = static_cast<int32_t>(state_[front_] >> 1);
-    front_ = (front_ + 1) % kDegree;
-    rear_ = (rear_ + 1) % kDegree;
+    state[front] += state[rear];
+    const int32_t result = static_cast<int32_t>(state[front] >> 1);
+    front = (front + 1) % kDegree;
+    rear = (rear + 1) % kDegree;
     return result;
 }

@@ -17,7 +17,7 @@ private:
     static constexpr int kDegree = 31;
     static constexpr int kSeparation = 3;
 
-    std::array<uint32_t, kDegree> state_{};
-    int front_ = kSeparation;
-    int rear_ = 0;
+    std::array<uint32_t, kDegree> state{};
+    int front = kSeparation;
+    int rear = 0;
 };

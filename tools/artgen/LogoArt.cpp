@@ -55,7 +55,7 @@ Canvas makeLogo(const Lettering& bold)
     }
 
     const TextMask word = bold.fit(kWord, kLogoTextWidth, kLogoTextHeight, kMaxEm, kStretch, kTracking, kPadding);
-    const LetterStyle style{hexRgb(0xfff6c0), hexRgb(0xff9a20), hexRgb(0x0a0620), 6.0f, 6.0f, 4, 0.7f};
+    const LetterStyle style{hexRgb(0xfffad0), hexRgb(0xffb030), hexRgb(0x0a0620), 6.0f, 6.0f, 4, 0.7f};
     paintLettering(canvas, word, centre, centre, style);
 
     paintFrame(canvas, kLogoFrameWidth, hexRgb(kLogoFrameColour), hexRgb(0xffe08a), 4);

@@ -7,21 +7,21 @@ namespace {
 constexpr int kBlurPasses = 3; // three box passes approximate a Gaussian
 }
 
-Mask::Mask(int width, int height) : width_(width), height_(height), coverage_(static_cast<size_t>(width) * height)
+Mask::Mask(int width, int height) : maskWidth(width), maskHeight(height), cells(static_cast<size_t>(width) * height)
 {
 }
 
 float Mask::at(int x, int y) const
 {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+    if (x < 0 || y < 0 || x >= maskWidth || y >= maskHeight) {
         return 0.0f;
     }
-    return coverage_[static_cast<size_t>(y) * width_ + x];
+    return cells[static_cast<size_t>(y) * maskWidth + x];
 }
 
 void Mask::set(int x, int y, float coverage)
 {
-    coverage_[static_cast<size_t>(y) * width_ + x] = coverage;
+    cells[static_cast<size_t>(y) * maskWidth + x] = coverage;
 }
 
 Mask Mask::dilated(float radius) const
@@ -41,9 +41,9 @@ Mask Mask::dilated(float radius) const
             }
         }
     }
-    Mask grown(width_, height_);
-    for (int y = 0; y < height_; ++y) {
-        for (int x = 0; x < width_; ++x) {
+    Mask grown(maskWidth, maskHeight);
+    for (int y = 0; y < maskHeight; ++y) {
+        for (int x = 0; x < maskWidth; ++x) {
             float best = 0.0f;
             for (size_t i = 0; i < weights.size() && best < 1.0f; ++i) {
                 best = std::max(best, at(x + offsetsX[i], y + offsetsY[i]) * weights[i]);
@@ -59,9 +59,9 @@ Mask Mask::blurred(int radius) const
     Mask current = *this;
     const float span = static_cast<float>(2 * radius + 1);
     for (int pass = 0; pass < kBlurPasses; ++pass) {
-        Mask across(width_, height_);
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) {
+        Mask across(maskWidth, maskHeight);
+        for (int y = 0; y < maskHeight; ++y) {
+            for (int x = 0; x < maskWidth; ++x) {
                 float sum = 0.0f;
                 for (int d = -radius; d <= radius; ++d) {
                     sum += current.at(x + d, y);
@@ -69,8 +69,8 @@ Mask Mask::blurred(int radius) const
                 across.set(x, y, sum / span);
             }
         }
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) {
+        for (int y = 0; y < maskHeight; ++y) {
+            for (int x = 0; x < maskWidth; ++x) {
                 float sum = 0.0f;
                 for (int d = -radius; d <= radius; ++d) {
                     sum += across.at(x, y + d);
@@ -84,12 +84,12 @@ Mask Mask::blurred(int radius) const
 
 void Mask::paint(Canvas& canvas, int left, int top, const std::function<Rgb(int, int)>& colourAt, float opacity) const
 {
-    for (int y = 0; y < height_; ++y) {
+    for (int y = 0; y < maskHeight; ++y) {
         const int canvasY = top + y;
         if (canvasY < 0 || canvasY >= canvas.height()) {
             continue;
         }
-        for (int x = 0; x < width_; ++x) {
+        for (int x = 0; x < maskWidth; ++x) {
             const int canvasX = left + x;
             const float coverage = at(x, y) * opacity;
             if (canvasX < 0 || canvasX >= canvas.width() || coverage <= 0.0f) {

@@ -10,8 +10,8 @@ class Mask {
 public:
     Mask(int width, int height);
 
-    int width() const { return width_; }
-    int height() const { return height_; }
+    int width() const { return maskWidth; }
+    int height() const { return maskHeight; }
     float at(int x, int y) const;    // 0 outside the mask
     void set(int x, int y, float coverage);
 
@@ -26,7 +26,7 @@ public:
                float opacity = 1.0f) const;
 
 private:
-    int width_;
-    int height_;
-    std::vector<float> coverage_;
+    int maskWidth;
+    int maskHeight;
+    std::vector<float> cells;
 };

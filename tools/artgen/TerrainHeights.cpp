@@ -13,18 +13,18 @@ constexpr int kRandomRange = 32768;
 } // namespace
 
 TerrainHeights::TerrainHeights()
-    : lattice_(kLatticeSide * kLatticeSide), heights_(kRows * kCols)
+    : latticeValues(kLatticeSide * kLatticeSide), heightValues(kRows * kCols)
 {
     LibcRandom random;
     for (int i = 0; i < kDrawsBeforeTerrain; ++i) {
         random.next();
     }
-    for (double& value : lattice_) {
+    for (double& value : latticeValues) {
         value = static_cast<double>(random.next() % kRandomRange) / kRandomRange;
     }
     for (int row = 0; row < kRows; ++row) {
         for (int col = 0; col < kCols; ++col) {
-            heights_[row * kCols + col] = static_cast<float>(fractalSum(row, col, kOctaveSize));
+            heightValues[row * kCols + col] = static_cast<float>(fractalSum(row, col, kOctaveSize));
         }
     }
 }

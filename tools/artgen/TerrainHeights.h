@@ -14,11 +14,11 @@ public:
     TerrainHeights();
 
     // Height of grid point (row, col), 0..31.
-    float at(int row, int col) const { return heights_[row * kCols + col]; }
+    float at(int row, int col) const { return heightValues[row * kCols + col]; }
     // Height between grid points, interpolated bilinearly and clamped to the grid.
     double between(double row, double col) const;
     // Lattice value as the demo stores it, for checks against its algebra.
-    double lattice(int row, int col) const { return lattice_[row * kLatticeSide + col]; }
+    double lattice(int row, int col) const { return latticeValues[row * kLatticeSide + col]; }
 
     double sample(double x, double y) const;
     double fractalSum(double x, double y, double size) const;
@@ -26,6 +26,6 @@ public:
 private:
     static constexpr int kLatticeSide = 128;
 
-    std::vector<double> lattice_;
-    std::vector<float> heights_;
+    std::vector<double> latticeValues;
+    std::vector<float> heightValues;
 };

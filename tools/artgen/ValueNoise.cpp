@@ -26,7 +26,7 @@ float smoothStep(float t)
 
 float ValueNoise::lattice(int32_t x, int32_t y) const
 {
-    const uint32_t hash = mixBits(static_cast<uint32_t>(x) * 0x9e3779b1U ^ mixBits(static_cast<uint32_t>(y) + seed_));
+    const uint32_t hash = mixBits(static_cast<uint32_t>(x) * 0x9e3779b1U ^ mixBits(static_cast<uint32_t>(y) + seed));
     return static_cast<float>(hash >> 8) / kHashRange;
 }
 

@@ -7,7 +7,7 @@
 // order of evaluation gives the same pixels.
 class ValueNoise {
 public:
-    explicit ValueNoise(uint32_t seed) : seed_(seed) {}
+    explicit ValueNoise(uint32_t noiseSeed) : seed(noiseSeed) {}
 
     // Smoothly interpolated value in 0..1 at (x, y), one lattice cell per unit.
     float at(float x, float y) const;
@@ -18,5 +18,5 @@ public:
     float lattice(int32_t x, int32_t y) const;
 
 private:
-    uint32_t seed_;
+    uint32_t seed;
 };
