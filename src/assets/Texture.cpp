@@ -100,9 +100,10 @@ void Texture::release()
     id = 0;
 }
 
-bool Texture::load(const char* path)
+bool Texture::load(const char* path) { return loadSurface(IMG_Load(path)); }
+
+bool Texture::loadSurface(SDL_Surface* surface)
 {
-    SDL_Surface* surface = IMG_Load(path);
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
     bool loaded = false;

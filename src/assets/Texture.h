@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+struct SDL_Surface;
+
 class Texture {
 public:
     Texture() = default;
@@ -15,6 +17,10 @@ public:
     // generated, bound and filtered whatever happens; returns false, with SDL_GetError()
     // telling why, when the file could not be decoded (the texture then holds no image).
     bool load(const char* path);
+
+    // The same for an image already decoded (null: none), which it frees; the fuzzer
+    // feeds decoded bytes through here.
+    bool loadSurface(SDL_Surface* surface);
 
     // Deletes the texture object now, while the GL context exists.
     void release();
