@@ -1,0 +1,28 @@
+// The capture program's command line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class CaptureMode { None, Stills, Video, Bench };
+
+struct CaptureOptions {
+    CaptureMode mode = CaptureMode::None;
+    std::vector<int32_t> stillTimes;  // --at, in the order given
+    std::string videoPath;            // --video
+    std::string outDir = ".";         // --out: where stills go
+    std::string rootDir;              // --root: the folder holding data/; empty: stay here
+    int32_t until = 0;                // --until: stop the show early; 0: its whole length
+    bool fastForward = true;          // --full turns it off
+    bool help = false;
+};
+
+// Status for bad arguments, as conventional command-line programs use it.
+constexpr int kUsageStatus = 2;
+
+// Parses argv. On a bad argument returns false with a one-line reason in *error.
+bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::string* error);
+
+// The --help text.
+const char* captureUsage();

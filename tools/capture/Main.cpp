@@ -1,0 +1,139 @@
+// quorvane-capture: plays the show offline at exactly 50 frames per second and writes
+// stills, a video with the soundtrack, or frame costs.
+#include "CaptureOptions.h"
+#include "CaptureRun.h"
+#include "VirtualDisplay.h"
+#include "shell/Demo.h"
+#include "timeline/Timeline.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr const char* kProgram = "quorvane-capture";
+constexpr int kFailureStatus = 1;
+constexpr const char* kMusicPath = "data/quorvane.mp3";
+
+CaptureOptions gOptions;
+
+int failWith(const std::string& message, int status = kFailureStatus)
+{
+    std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
+    return status;
+}
+
+bool isDirectory(const std::string& path)
+{
+    struct stat info{};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Output paths are meant from where the program was started, not from --root.
+std::string absolutePath(const std::string& path)
+{
+    if (path.empty() || path[0] == '/') return path;
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd) == nullptr) return path;
+    return std::string(cwd) + "/" + path;
+}
+
+std::string parentOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Paths, folders and the data, checked before anything slow starts.
+int checkFiles(CaptureOptions* options)
+{
+    options->outDir = absolutePath(options->outDir);
+    options->videoPath = absolutePath(options->videoPath);
+    if (options->mode == CaptureMode::Stills && !isDirectory(options->outDir)) {
+        return failWith("no folder " + options->outDir + " for the stills");
+    }
+    if (options->mode == CaptureMode::Video && !isDirectory(parentOf(options->videoPath))) {
+        return failWith("no folder " + parentOf(options->videoPath) + " for the video");
+    }
+    if (!options->rootDir.empty() && chdir(options->rootDir.c_str()) != 0) {
+        return failWith("cannot enter " + options->rootDir + ": " + std::strerror(errno));
+    }
+    if (!isDirectory("data")) {
+        return failWith("no data/ folder in " + (options->rootDir.empty() ? std::string("the current folder") : options->rootDir) +
+                        " (give the folder that holds it with --root)");
+    }
+    if (options->mode == CaptureMode::Video && access(kMusicPath, R_OK) != 0) {
+        return failWith(std::string("cannot read the soundtrack ") + kMusicPath + ": " +
+                        std::strerror(errno));
+    }
+    return 0;
+}
+
+// Requested times must lie inside the show, which only the timeline knows.
+int checkTimes(const CaptureOptions& options, int32_t length)
+{
+    for (int32_t ms : options.stillTimes) {
+        if (ms >= length) {
+            return failWith("--at " + std::to_string(ms) + " lies beyond the show, which ends at " +
+                                std::to_string(length) + " ms",
+                            kUsageStatus);
+        }
+    }
+    if (options.until > length) {
+        return failWith("--until " + std::to_string(options.until) +
+                            " lies beyond the show, which ends at " + std::to_string(length) + " ms",
+                        kUsageStatus);
+    }
+    return 0;
+}
+
+int captureShow()
+{
+    VirtualDisplay display;
+    const char* displayVariable = std::getenv("DISPLAY");
+    if (displayVariable == nullptr || *displayVariable == '\0') {
+        std::string error;
+        if (!display.start(&error)) return failWith("cannot start a virtual display: " + error);
+    }
+    Timeline* timeline = startUp();
+    if (timeline == nullptr) return kFailureStatus;  // start-up has said why
+    int status = checkTimes(gOptions, timeline->getLength());
+    if (status == 0) {
+        CaptureRun run(gOptions, timeline->getLength());
+        std::string error;
+        if (run.prepare(&error)) {
+            runFrameLoop(*timeline, run.hooks());
+            status = run.finish();
+        } else {
+            status = failWith(error);
+        }
+    }
+    shutDown();
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string error;
+    if (!parseCaptureOptions(argc, argv, &gOptions, &error)) return failWith(error, kUsageStatus);
+    if (gOptions.help) {
+        std::fputs(captureUsage(), stdout);
+        return 0;
+    }
+    if (const int status = checkFiles(&gOptions)) return status;
+    // No sound is played; the dummy driver needs no device.
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    // A closed encoder pipe must come back as an error, not end the process.
+    signal(SIGPIPE, SIG_IGN);
+    return runGuarded(captureShow);
+}
