@@ -8,6 +8,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVANE_BUILD:-$root/build}
 cd "$build"
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" ctest --output-on-failure "$@"
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" ctest --output-on-failure "$@"
 fi
 exec ctest --output-on-failure "$@"

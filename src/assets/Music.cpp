@@ -9,7 +9,18 @@ Music::~Music() { release(); }
 bool Music::load()
 {
     release();
-    handle = Mix_LoadMUS(path.c_str());
+    // By name the mixer takes any "*.mp3" for MP3 and only fails once it plays; through a
+    // stream it checks the content, so a file that is no music is reported here.
+    source = SDL_RWFromFile(path.c_str(), "rb");
+    if (source == nullptr) {
+        Mix_SetError("Couldn't open '%s'", path.c_str());
+        return false;
+    }
+    handle = Mix_LoadMUS_RW(source);
+    if (handle == nullptr) {
+        SDL_FreeRW(source);
+        source = nullptr;
+    }
     return handle != nullptr;
 }
 
@@ -22,8 +33,11 @@ void Music::play(int fade, int loops, int fadeMs)
 
 void Music::release()
 {
-    if (handle == nullptr) return;
-    // Without an open device the mixer's state is gone; freeing then would touch freed memory.
-    if (SDL_WasInit(SDL_INIT_AUDIO) != 0) Mix_FreeMusic(handle);
+    if (handle != nullptr && SDL_WasInit(SDL_INIT_AUDIO) != 0) {
+        // Without an open device the mixer's state is gone; the music is then left alone.
+        Mix_FreeMusic(handle);
+        SDL_FreeRW(source);
+    }
     handle = nullptr;
+    source = nullptr;
 }

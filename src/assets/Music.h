@@ -13,7 +13,8 @@ public:
     Music& operator=(const Music&) = delete;
     ~Music();
 
-    // Returns false, with Mix_GetError() telling why, when the file cannot be decoded.
+    // Returns false, with Mix_GetError() telling why, when the file cannot be opened or
+    // its content is no music the mixer knows (recognised by content, not by name).
     bool load();
     // fade non-zero: fades in over fadeMs; otherwise starts at once. loops -1 repeats forever.
     void play(int fade, int loops, int fadeMs);
@@ -25,6 +26,7 @@ public:
     Mix_Music* handle = nullptr;  // the decoded music; null when none is held
 private:
     std::string path;             // file read by load
+    SDL_RWops* source = nullptr;  // the open file the mixer streams from; freed after it
 };
 
 extern Music gMusic;

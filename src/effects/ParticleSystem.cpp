@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 namespace {
-constexpr float kStepScale = 0.004f;  // share of the velocity moved per update
+constexpr double kStepScale = 0.004;  // share of the velocity moved per update, in double
 constexpr float kSpriteHalf = 0.02f;  // sprites are 0.04 on a side
 }  // namespace
 
@@ -48,9 +48,9 @@ void ParticleSystem::update(float damping)
     for (int i = 0; i < kParticleCount; ++i) {
         Particle& p = particles[i];
         if (p.life > 0.0f) {
-            p.x += p.vx * kStepScale;
-            p.y += p.vy * kStepScale;
-            p.z += p.vz * kStepScale;
+            p.x = static_cast<float>(p.x + p.vx * kStepScale);
+            p.y = static_cast<float>(p.y + p.vy * kStepScale);
+            p.z = static_cast<float>(p.z + p.vz * kStepScale);
             p.vx *= damping;
             p.vy *= damping;
             p.vz *= damping;

@@ -151,13 +151,20 @@ bool quitRequested()
     return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUITMASK) > 0;
 }
 
-// The loop reads no events but quit; dropping the rest keeps the queue from filling up,
-// which would leave no room for a quit request.
-void dropEventsButQuit()
+// Empties the queue of everything but a quit request, which would otherwise find no room
+// once the queue filled up. Returns whether Escape went down meanwhile: a tap shorter than
+// a frame is over before the next look at the key state and would go unseen.
+bool drainEventsButQuit()
 {
+    bool escapePressed = false;
     SDL_Event events[16];
-    while (SDL_PeepEvents(events, 16, SDL_GETEVENT, SDL_ALLEVENTS & ~SDL_QUITMASK) > 0) {
+    int count = 0;
+    while ((count = SDL_PeepEvents(events, 16, SDL_GETEVENT, SDL_ALLEVENTS & ~SDL_QUITMASK)) > 0) {
+        for (int i = 0; i < count; ++i) {
+            escapePressed |= events[i].type == SDL_KEYDOWN && events[i].key.keysym.sym == kEscapeKey;
+        }
     }
+    return escapePressed;
 }
 
 }  // namespace
@@ -216,6 +223,7 @@ void runFrameLoop(const Timeline& timeline, const LoopHooks& hooks)
     const Uint32 length = static_cast<Uint32>(timeline.getLength());
     Uint32 elapsed = 0;
     Uint32 pending = 0;
+    bool escapePressed = false;  // seen in the events of the last pump
     const Uint32 startTicks = hooks.ticks(hooks.context);
     while (elapsed < length && !gQuit) {
         // Unsigned arithmetic: a tick counter wrapping past 2^32 changes nothing.
@@ -226,9 +234,9 @@ void runFrameLoop(const Timeline& timeline, const LoopHooks& hooks)
         // A frame pays for 20 ms; a debt left by slow frames is paid back to back.
         pending -= kFrameMs;
         if (hooks.frameStarting != nullptr) hooks.frameStarting(elapsed, hooks.context);
-        if (gKeyboard.isKeyDown(kEscapeKey) || quitRequested()) gQuit = true;
+        if (gKeyboard.isKeyDown(kEscapeKey) || escapePressed || quitRequested()) gQuit = true;
         SDL_PumpEvents();
-        dropEventsButQuit();
+        escapePressed = drainEventsButQuit();
         gRenderer.clear();
         timeline.update(static_cast<int32_t>(elapsed));
         if (gRotation >= 360.0f) gRotation -= 360.0f;

@@ -25,3 +25,5 @@ public:
     int width = 0;                   // width in pixels given to create
     int height = 0;                  // height in pixels given to create
 };
+
+extern Window gWindow;

@@ -1,0 +1,120 @@
+// The driver's start-up and shutdown in a process of their own, so the random sequence
+// is counted from the very first draw of the program.
+#include "TestSupport.h"
+#include "assets/Music.h"
+#include "assets/Texture.h"
+#include "effects/ParticleSystem.h"
+#include "effects/Terrain.h"
+#include "scenes/SceneFrame.h"
+#include "shell/Demo.h"
+#include "shell/Window.h"
+#include "timeline/Timeline.h"
+
+#include <gtest/gtest.h>
+#include <cmath>
+#include <cstdlib>
+#include <set>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+long gDrawsBeforeMain = -1;
+
+Texture* const kAllTextures[11] = {
+    &gParticleTexture,     &gLogoTexture,         &gFloorTexture,        &gCreditsTextures[0],
+    &gCreditsTextures[1],  &gGreetingTextures[0], &gGreetingTextures[1], &gGreetingTextures[2],
+    &gGreetingTextures[3], &gGreetingTextures[4], &gGreetingTextures[5],
+};
+
+Uint32 gVirtualNow = 0;
+Uint32 virtualTicks(void*) { return gVirtualNow++; }
+
+int throwOverlap() { throw static_cast<int>(ClipOverlaps); }
+int succeed() { return 0; }
+
+TEST(StartUp, ConsumesTheRandomSequenceInOrderAndShutsDownCleanly)
+{
+    EXPECT_EQ(gDrawsBeforeMain, 400);  // gParticles' construction
+    const std::string root = makeTempDir();
+    writeStandInData(root);
+    ASSERT_EQ(chdir(root.c_str()), 0);
+    const long before = randCalls();
+    testing::internal::CaptureStderr();
+    Timeline* timeline = startUp();
+    const std::string warnings = testing::internal::GetCapturedStderr();
+    ASSERT_NE(timeline, nullptr);
+    EXPECT_EQ(randCalls(), 17187);
+    EXPECT_EQ(randCalls() - before, 3 + 400 + 16384);
+    // Missing music: one warning line, and the show goes on silent.
+    EXPECT_EQ(warnings, std::string("quorvane: cannot load data/quorvane.mp3: Couldn't open "
+                                    "'data/quorvane.mp3'; playing without sound\n"));
+    EXPECT_EQ(gMusic.handle, nullptr);
+
+    // Replay the generator (never seeded = seeded with 1) to check who drew what.
+    srand(1);
+    std::vector<int> draws(17187);
+    for (int& d : draws) d = rand();
+    const int emitter = 400, reset = 403, lattice = 803;
+    EXPECT_EQ(gParticles.emitter.fade, float((draws[emitter] % 100) * 0.001 + 0.05));
+    for (int i : {0, 57, 99}) {
+        const Particle& p = gParticles.particles[i];
+        EXPECT_EQ(p.fade, float((draws[reset + 4 * i] % 100) * 0.001 + 0.05)) << i;
+        const double speed = draws[reset + 4 * i + 1] % 25, angle = draws[reset + 4 * i + 2] % 360;
+        EXPECT_EQ(p.vx, float(std::sin(angle) * speed)) << i;
+        EXPECT_EQ(p.life, 0.7f);
+        EXPECT_EQ(p.y, -0.2f);
+    }
+    EXPECT_EQ(gTerrain.lattice[0][0], (draws[lattice] % 32768) / 32768.0);
+    EXPECT_EQ(gTerrain.lattice[127][127], (draws[17186] % 32768) / 32768.0);
+
+    // The rest of the start-up state.
+    std::set<GLuint> ids;
+    for (Texture* t : kAllTextures) ids.insert(t->id);
+    EXPECT_EQ(ids.size(), 11u);
+    EXPECT_EQ(ids.count(0), 0u);
+    EXPECT_EQ(gTerrain.texture, &gFloorTexture);
+    EXPECT_EQ(gTerrain.rows, 92);
+    EXPECT_EQ(gParticles.emitter.texture, &gParticleTexture);
+    EXPECT_EQ(timeline->getLength(), 85500);
+    EXPECT_EQ(gEmitterPhaseX, 0.0f);
+
+    // The first frames fall in the first clip: black, fog-free, no culling.
+    LoopHooks hooks;
+    hooks.ticks = virtualTicks;
+    hooks.frameDrawn = [](Uint32 elapsed, void*) { gQuit = elapsed >= 101; };
+    runFrameLoop(*timeline, hooks);
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(clear[0], 0.0f);
+    EXPECT_FALSE(glIsEnabled(GL_FOG));
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_EQ(randCalls(), 17187 + 17187);  // the opening still draws nothing
+
+    shutDown();
+    for (Texture* t : kAllTextures) EXPECT_EQ(t->id, 0u);
+    EXPECT_FALSE(Window::hasContext());
+}
+
+TEST(StartUp, ScheduleIsValidAndACodeBecomesAnErrorLine)
+{
+    resetTimeline();
+    Timeline* timeline = nullptr;
+    EXPECT_NO_THROW(timeline = buildSchedule());
+    EXPECT_EQ(timeline->getLength(), 85500);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runGuarded(throwOverlap), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "quorvane: the show's schedule was rejected (timeline code -4)\n");
+    EXPECT_EQ(runGuarded(succeed), 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    gDrawsBeforeMain = randCalls();
+    ::testing::InitGoogleTest(&argc, argv);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    return RUN_ALL_TESTS();
+}
