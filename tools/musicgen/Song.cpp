@@ -150,9 +150,11 @@ Song makeSong() {
   song.arpCutoff = {"arp cutoff", true,
                     {{0, 250}, {4, 300}, {12, 1600}, {24, 2000}, {32, 900}, {56, 3500}, {58, 500},
                      {72, 1800}, {86, 1500}, {151, 3000}, {168, 3000}, {171, 800}}};
-  song.leadCutoff = {"lead cutoff", true, {{0, 2000}, {86, 2200}, {151, 3500}, {171, 2000}}};
-  // The last 0.4 s fade to nothing so the end meets the quiet start.
-  song.masterLevel = {"master level", false, {{0, 1.0}, {170.2, 1.0}, {171, 0.0}}};
+  song.leadCutoff = {"lead cutoff", true, {{0, 1300}, {86, 1500}, {151, 2600}, {168, 2600}, {171, 1200}}};
+  // The last 0.4 s fade to nothing, steeply at the very end, so the end
+  // meets the quiet start.
+  song.masterLevel = {"master level", false,
+                      {{0, 1.0}, {170.2, 1.0}, {170.6, 0.36}, {170.8, 0.1}, {170.92, 0.02}, {171, 0.0}}};
   return song;
 }
 

@@ -30,9 +30,9 @@ const InstrumentMix gMix[] = {
     {Instrument::Kick,        0.55, 0.00, 0.00, 0.0},
     {Instrument::Snare,       0.30, 0.30, 0.00, 0.0},
     {Instrument::Clap,        0.24, 0.40, 0.00, 0.0},
-    {Instrument::ClosedHat,   0.14, 0.05, 0.00, 0.0},
-    {Instrument::OpenHat,     0.10, 0.10, 0.00, 0.2},
-    {Instrument::Shaker,      0.10, 0.10, 0.00, 0.0},
+    {Instrument::ClosedHat,   0.20, 0.05, 0.00, 0.0},
+    {Instrument::OpenHat,     0.14, 0.10, 0.00, 0.2},
+    {Instrument::Shaker,      0.12, 0.10, 0.00, 0.0},
     {Instrument::Crash,       0.16, 0.30, 0.00, 0.0},
     {Instrument::Riser,       0.30, 0.40, 0.20, 0.0},
     {Instrument::Impact,      0.50, 0.25, 0.00, 0.0},
@@ -42,19 +42,19 @@ const InstrumentMix gMix[] = {
     {Instrument::Lead,        0.26, 0.30, 0.30, 0.15},
 };
 
-//                      first           second          semis mix   unison cents
+//                      first           second          semis mix   unison cents width
 //                      amp {attack decay sustain release}  filter envelope  octaves Q  keys
 //                      vibrato depth Hz delay  level
-const Patch gBassPatch = {Waveform::Saw, Waveform::Square, -12, 0.45, 1, 0,
+const Patch gBassPatch = {Waveform::Saw, Waveform::Square, -12, 0.45, 1, 0, 0.0,
                           {0.003, 0.3, 0.75, 0.04}, {0.001, 0.12, 0.0, 0.06}, 2.3, 1.4, 0.5,
                           0.0, 0.0, 0.0, 1.0};
-const Patch gPadPatch = {Waveform::Saw, Waveform::Saw, 12, 0.25, 6, 22,
+const Patch gPadPatch = {Waveform::Saw, Waveform::Saw, 12, 0.25, 6, 22, 0.8,
                          {1.0, 1.5, 0.85, 0.9}, {0.8, 2.0, 0.6, 1.0}, 0.6, 0.9, 0.3,
                          0.0, 0.0, 0.0, 1.0};
-const Patch gArpPatch = {Waveform::Saw, Waveform::Square, 12, 0.25, 2, 10,
+const Patch gArpPatch = {Waveform::Saw, Waveform::Square, 12, 0.25, 2, 10, 0.3,
                          {0.002, 0.16, 0.0, 0.08}, {0.001, 0.09, 0.0, 0.08}, 3.0, 2.2, 0.5,
                          0.0, 0.0, 0.0, 1.0};
-const Patch gLeadPatch = {Waveform::Saw, Waveform::Square, 0, 0.35, 2, 12,
+const Patch gLeadPatch = {Waveform::Saw, Waveform::Square, 0, 0.35, 2, 12, 0.25,
                           {0.012, 0.5, 0.8, 0.18}, {0.008, 0.25, 0.35, 0.2}, 1.8, 1.6, 0.6,
                           0.18, 5.2, 0.25, 1.0};
 

@@ -8,6 +8,7 @@
 
 namespace {
 constexpr double gTwoPi = 6.283185307179586;
+constexpr double gPi = 3.141592653589793;
 constexpr int gControlInterval = 16;  // frames between cutoff updates
 constexpr double gLongestTail = 4.0;  // seconds of release at most
 constexpr int gReferenceNote = 60;
@@ -26,13 +27,19 @@ void renderTone(const Patch &patch, double note, double velocity, int64_t startF
   right.assign(maxFrames, 0.0f);
 
   std::vector<Oscillator> firsts, partners;
-  std::vector<double> detune;
+  std::vector<double> detune, panLeft, panRight;
   for (int i = 0; i < patch.unison; ++i) {
     const double phase = std::fmod(gPhaseStep * (i + 1), 1.0);
     firsts.emplace_back(patch.first, phase);
     partners.emplace_back(patch.second, std::fmod(phase + gPhaseStep, 1.0));
     const double spread = patch.unison > 1 ? (double(i) / (patch.unison - 1) - 0.5) : 0.0;
     detune.push_back(std::pow(2.0, spread * patch.unisonCents / gCentsPerSemitone / 12.0));
+    // Copies fan out across the field, alternating sides so the sharp
+    // and flat ones mix on both; a single copy sits in the middle.
+    const double side = (i % 2 ? 1.0 : -1.0) * patch.stereoWidth * std::fabs(2.0 * spread);
+    const double angle = (side + 1.0) * gPi / 4.0;
+    panLeft.push_back(std::cos(angle) * std::sqrt(2.0));
+    panRight.push_back(std::sin(angle) * std::sqrt(2.0));
   }
   Filter filterLeft(FilterMode::LowPass), filterRight(FilterMode::LowPass);
   Envelope amp(patch.amp), filterEnvelope(patch.filterEnvelope);
@@ -70,19 +77,8 @@ void renderTone(const Patch &patch, double note, double velocity, int64_t startF
       const double f = frequency * detune[i];
       const double sample = firsts[i].next(f) * (1.0 - patch.secondMix) +
                             partners[i].next(f * secondRatio) * patch.secondMix;
-      // A single copy sits in the middle; a stack alternates sides.
-      if (patch.unison == 1) {
-        sumLeft += sample;
-        sumRight += sample;
-      } else if (i % 2 == 0) {
-        sumLeft += sample;
-      } else {
-        sumRight += sample;
-      }
-    }
-    if (patch.unison > 1) {
-      sumLeft *= std::sqrt(2.0);
-      sumRight *= std::sqrt(2.0);
+      sumLeft += sample * panLeft[i];
+      sumRight += sample * panRight[i];
     }
     left[frame] = static_cast<float>(filterLeft.process(sumLeft) * envelope * gain);
     right[frame] = static_cast<float>(filterRight.process(sumRight) * envelope * gain);

@@ -15,6 +15,7 @@ struct Patch {
   double secondMix;
   int unison;             // copies per voice, alternating left and right
   double unisonCents;     // total detune spread of the copies
+  double stereoWidth;     // 0: copies in the middle, 1: outermost copies hard left and right
   EnvelopeShape amp;
   EnvelopeShape filterEnvelope;
   double filterOctaves;   // how far the envelope opens the filter
