@@ -44,6 +44,27 @@ SDL_Surface* toUploadLayout(SDL_Surface* s)
     return SDL_ConvertSurface(s, &format, SDL_SWSURFACE);
 }
 
+// The biggest picture taken: 48 MB at 24 bits. A corrupt header can make the loader report
+// tens of thousands of pixels a side from a few bytes of file; converting and uploading
+// that would take gigabytes and many seconds before the show starts.
+constexpr int kMaxImagePixels = 4096 * 4096;
+
+// A decoded image that has pixels to upload: a real pixel depth and a sane size. Says why
+// not through SDL_SetError.
+bool isUsableImage(const SDL_Surface* s)
+{
+    if (s->w <= 0 || s->h <= 0 || s->pixels == nullptr || s->format->BitsPerPixel == 0) {
+        SDL_SetError("the image holds no pixels (%dx%d, %d bits per pixel)", s->w, s->h,
+                     s->format->BitsPerPixel);
+        return false;
+    }
+    if (static_cast<long long>(s->w) * s->h > kMaxImagePixels) {
+        SDL_SetError("the image is %dx%d, more than %d pixels", s->w, s->h, kMaxImagePixels);
+        return false;
+    }
+    return true;
+}
+
 bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
 
 int largestPowerOfTwoAtMost(int n)
@@ -107,7 +128,7 @@ bool Texture::loadSurface(SDL_Surface* surface)
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
     bool loaded = false;
-    if (surface != nullptr) {
+    if (surface != nullptr && isUsableImage(surface)) {
         SDL_Surface* pixels = hasUploadLayout(surface) ? surface : toUploadLayout(surface);
         if (pixels != nullptr) {
             SDL_LockSurface(pixels);
