@@ -12,6 +12,10 @@ constexpr int kMaxEm = 160;
 constexpr uint32_t kStarSeed = 0x51a7;
 constexpr int kStarCell = 24;          // one chance of a star per cell
 constexpr float kStarChance = 0.35f;
+constexpr int kRuleInset = 88;
+constexpr int kRuleTop = 146;
+constexpr int kRuleThickness = 7;
+constexpr int kFrameLineWidth = 7;
 
 void paintStars(Canvas& canvas)
 {
@@ -45,12 +49,13 @@ Canvas makeLogo(const Lettering& bold)
     paintStars(canvas);
     paintGlow(canvas, centre, centre, kLogoSize * 0.48f, hexRgb(0x6c5cff), 0.45f);
 
-    // Thin gold rules above and below the word, as on a title card.
+    // Gold rules above and below the word, as on a title card; thick enough
+    // to stay unbroken when the face is a sixth of this size on screen.
     const Rgb rule = hexRgb(0xffd36b);
-    for (int x = 80; x < kLogoSize - 80; ++x) {
-        for (int t = 0; t < 4; ++t) {
-            canvas.set(x, 152 + t, rule);
-            canvas.set(x, kLogoSize - 156 + t, rule);
+    for (int x = kRuleInset; x < kLogoSize - kRuleInset; ++x) {
+        for (int t = 0; t < kRuleThickness; ++t) {
+            canvas.set(x, kRuleTop + t, rule);
+            canvas.set(x, kLogoSize - kRuleTop - kRuleThickness + t, rule);
         }
     }
 
@@ -58,6 +63,6 @@ Canvas makeLogo(const Lettering& bold)
     const LetterStyle style{hexRgb(0xfffad0), hexRgb(0xffb030), hexRgb(0x0a0620), 6.0f, 6.0f, 4, 0.7f};
     paintLettering(canvas, word, centre, centre, style);
 
-    paintFrame(canvas, kLogoFrameWidth, hexRgb(kLogoFrameColour), hexRgb(0xffe08a), 4);
+    paintFrame(canvas, kLogoFrameWidth, hexRgb(kLogoFrameColour), hexRgb(0xffe08a), kFrameLineWidth);
     return canvas;
 }

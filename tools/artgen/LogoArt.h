@@ -5,7 +5,7 @@
 
 // Where the logo's pieces lie, shared with the checks of the committed image.
 constexpr int kLogoSize = 512;
-constexpr int kLogoFrameWidth = 16;
+constexpr int kLogoFrameWidth = 20;
 constexpr int kLogoTextWidth = 440;  // the word's ink spans this much of the face
 constexpr int kLogoTextHeight = 150;
 // The warm orange of the frame, as it should look on screen.
