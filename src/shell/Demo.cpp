@@ -98,15 +98,22 @@ constexpr int kEscapeKey = SDLK_ESCAPE;
 
 Uint32 sdlTicks(void* /*context*/) { return SDL_GetTicks(); }
 
-// Opens the audio device and decodes the music after it: the mixer cannot play music
-// it decoded before the device was open. Without either the show runs silent.
-void startAudio()
+// Opens the audio device; without it the show runs silent.
+bool openAudio()
 {
     if (Mix_OpenAudio(kAudioRate, AUDIO_S16SYS, kAudioChannels, kAudioChunk) != 0) {
         std::fprintf(stderr, "quorvane: cannot open audio: %s; playing without sound\n",
                      Mix_GetError());
-        return;
+        return false;
     }
+    return true;
+}
+
+// Decodes the music once the device is open (the mixer cannot play music decoded before)
+// and the images are in: started from the wrong folder, the one line about the missing
+// image is all there is to read.
+void loadMusic()
+{
     if (!gMusic.load()) {
         std::fprintf(stderr, "quorvane: cannot load %s: %s; playing without sound\n",
                      gMusic.getPath().c_str(), Mix_GetError());
@@ -199,11 +206,12 @@ Timeline* startUp()
         return nullptr;
     }
     gWindow.initGL(0.0f, 0.0f, 0.0f, 0.0f);
-    startAudio();
+    const bool audioOpen = openAudio();
     if (!loadImages()) {
         shutDown();
         return nullptr;
     }
+    if (audioOpen) loadMusic();
     seedEmitter();
     gEmitterPhaseX = 0.0f;
     gEmitterPhaseY = 0.0f;
