@@ -38,7 +38,7 @@ const InstrumentMix gMix[] = {
     {Instrument::Impact,      0.50, 0.25, 0.00, 0.0},
     {Instrument::Bass,        0.42, 0.00, 0.00, 0.5},
     {Instrument::Pad,         0.16, 0.45, 0.00, 0.55},
-    {Instrument::Arp,         0.16, 0.30, 0.40, 0.4},
+    {Instrument::Arp,         0.32, 0.30, 0.40, 0.4},
     {Instrument::Lead,        0.26, 0.30, 0.30, 0.15},
 };
 
@@ -71,7 +71,7 @@ constexpr double gDuckRelease = 0.13;
 constexpr double gDuckLength = 0.45;
 constexpr double gDcBlockHz = 22.0;
 constexpr double gDcBlockQ = 0.7071;
-constexpr double gMasterGain = 0.65;
+constexpr double gMasterGain = 0.6;
 constexpr double gLimiterAttack = 0.002;
 constexpr double gLimiterRelease = 0.08;
 constexpr uint32_t gSeedMultiplier = 2654435761u;
