@@ -4,8 +4,9 @@
 #   tools/musicgen/render.sh
 # The MP3 is 22.05 kHz, the rate the demo opens its audio device at, so
 # SDL plays it without resampling, at 160 kbit/s CBR (the highest rate of
-# MPEG-2 layer III). -t leaves out the Xing/LAME frame, which SDL_mixer's
-# decoder would play as silence at every repeat. The encoder's input is
+# MPEG-2 layer III). -t leaves out the Xing/LAME information frame: a
+# decoder that does not read it, as SDL_mixer's does not, plays it as one
+# more frame of silence at every repeat. The encoder's input is
 # advanced by 2129 frames: 1105 of decoder delay plus one 1024-frame
 # device buffer, so the music is heard in time with the pictures.
 set -euo pipefail
