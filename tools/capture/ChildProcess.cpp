@@ -71,6 +71,11 @@ std::vector<char*> pointers(const std::vector<std::string>& strings)
     signal(SIGINT, SIG_DFL);
     signal(SIGTERM, SIG_DFL);
     signal(SIGPIPE, SIG_DFL);
+    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
+        const int code = errno;
+        (void)!write(report, &code, sizeof code);
+        _exit(kExecFailed);
+    }
     const int devNull = open("/dev/null", O_RDWR);
     if (options.pipeStdin) dup2(in[0], STDIN_FILENO);
     if (options.pipeStdout) dup2(out[1], STDOUT_FILENO);

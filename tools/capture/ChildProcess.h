@@ -16,6 +16,7 @@ public:
         bool ownProcessGroup = false;  // a Ctrl-C at the terminal does not reach it
         bool diesWithParent = false;   // gets SIGTERM should this process die first
         int keepFd = -1;               // a descriptor of ours the child inherits
+        std::string workingDirectory;  // where the child starts; empty: where we are
         std::vector<std::string> environment;  // NAME=VALUE set for the child only
         std::vector<std::string> unsetEnvironment;  // names removed for the child only
     };

@@ -1,0 +1,166 @@
+// The video and benchmark modes, on bounded stretches of the show: the full video takes
+// minutes on a software GL and is made by hand (see data/CAPTURE.md).
+#include "CaptureHarness.h"
+#include "FrameDiff.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <regex>
+#include <sstream>
+
+namespace {
+
+constexpr double kFrameSeconds = 0.02;
+
+// ffprobe's answer as key=value pairs, one section per stream ("video."/"audio.") and
+// the container ("format.").
+std::map<std::string, std::string> probe(const std::string& path)
+{
+    ChildProcess child;
+    ChildProcess::Options options;
+    options.pipeStdout = true;
+    std::string error;
+    std::map<std::string, std::string> fields;
+    if (!child.start({"ffprobe", "-v", "error", "-show_entries",
+                      "stream=codec_type,codec_name,pix_fmt,width,height,r_frame_rate,"
+                      "start_time,duration,nb_frames:format=duration",
+                      "-of", "flat", path},
+                     options, &error)) {
+        ADD_FAILURE() << error;
+        return fields;
+    }
+    std::istringstream lines(readAll(child.stdoutFd));
+    EXPECT_EQ(child.wait(), 0);
+    // streams.stream.0.codec_type="video"
+    std::map<std::string, std::string> typeOfIndex;
+    std::vector<std::pair<std::string, std::string>> raw;
+    const std::regex entry(R"re(^(streams\.stream\.(\d+)|format)\.(\w+)="?([^"]*)"?$)re");
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch m;
+        if (!std::regex_match(line, m, entry)) continue;
+        const std::string section = m[2].matched ? m[2].str() : "format";
+        if (m[3] == "codec_type") typeOfIndex[section] = m[4];
+        raw.emplace_back(section + "." + m[3].str(), m[4]);
+    }
+    for (const auto& field : raw) {
+        const std::string section = field.first.substr(0, field.first.find('.'));
+        const std::string key = field.first.substr(field.first.find('.') + 1);
+        const std::string name = section == "format" ? "format" : typeOfIndex[section];
+        fields[name + "." + key] = field.second;
+    }
+    return fields;
+}
+
+double number(const std::map<std::string, std::string>& fields, const std::string& key)
+{
+    const auto found = fields.find(key);
+    return found == fields.end() ? NAN : std::atof(found->second.c_str());
+}
+
+// Decodes one frame of a video into an image.
+RgbImage videoFrame(const std::string& video, int index, const TempDir& scratch)
+{
+    const std::string png = scratch.file("frame-" + std::to_string(index) + ".png");
+    ChildProcess child;
+    ChildProcess::Options options;
+    options.silenceOutput = true;
+    std::string error;
+    EXPECT_TRUE(child.start({"ffmpeg", "-v", "error", "-y", "-i", video, "-vf",
+                             "select=eq(n\\," + std::to_string(index) + ")", "-frames:v", "1",
+                             png},
+                            options, &error))
+        << error;
+    EXPECT_EQ(child.wait(), 0);
+    return loadFrame(png);
+}
+
+TEST(Video, ShortRunHasBothStreamsInStepAndTheStillsPictures)
+{
+    TempDir out, music;
+    // A soundtrack of half a second, looped to fill the two seconds of video.
+    makeDataRoot(music, {});
+    std::remove(music.file("data/quorvane.mp3").c_str());
+    ChildProcess tone;
+    ChildProcess::Options quiet;
+    quiet.silenceOutput = true;
+    std::string error;
+    ASSERT_TRUE(tone.start({"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                            "sine=frequency=440:duration=0.5", "-c:a", "libmp3lame",
+                            music.file("data/quorvane.mp3")},
+                           quiet, &error))
+        << error;
+    ASSERT_EQ(tone.wait(), 0);
+
+    const std::string video = out.file("short.mp4");
+    const RunResult run =
+        runCapture({"--video", video, "--until", "2000", "--root", music.path()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("frame 99/99"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("fps"), std::string::npos) << run.err;
+
+    const auto fields = probe(video);
+    EXPECT_EQ(fields.at("video.codec_name"), "h264");
+    EXPECT_EQ(fields.at("video.pix_fmt"), "yuv420p");
+    EXPECT_EQ(fields.at("video.width"), "800");
+    EXPECT_EQ(fields.at("video.height"), "600");
+    EXPECT_EQ(fields.at("video.r_frame_rate"), "50/1");
+    EXPECT_EQ(fields.at("video.nb_frames"), "100");  // the picture before the first frame, then 99
+    EXPECT_EQ(fields.at("audio.codec_name"), "aac");
+    EXPECT_NEAR(number(fields, "video.duration"), 2.0, 1e-6);
+    EXPECT_NEAR(number(fields, "audio.duration"), 2.0, kFrameSeconds);  // looped four times
+    EXPECT_NEAR(number(fields, "audio.start_time") - number(fields, "video.start_time"), 0.0,
+                kFrameSeconds / 2);
+    EXPECT_NEAR(number(fields, "format.duration"), 2.0, kFrameSeconds);
+
+    // Frame 50 shows the show at 1001 ms: the opening still, upright, like the still's PNG.
+    const RunResult still = runCapture({"--at", "1001", "--out", out.path()});
+    ASSERT_EQ(still.status, 0) << still.err;
+    const RgbImage reference = loadFrame(stillPath(out.path(), 1001));
+    const RgbImage decoded = videoFrame(video, 50, out);
+    RgbImage flipped = reference;
+    for (int y = 0; y < reference.height; ++y) {
+        std::copy(reference.row(y), reference.row(y) + reference.width * 3,
+                  flipped.row(reference.height - 1 - y));
+    }
+    // H.264 at 4:2:0 blurs colour edges: only the mean difference says which is which.
+    const FrameDifference upright = compareFrames(decoded, reference);
+    const FrameDifference upsideDown = compareFrames(decoded, flipped);
+    EXPECT_LT(upright.meanDifference, 4.0) << upright.describe();
+    EXPECT_GT(upsideDown.meanDifference, 4 * upright.meanDifference) << upsideDown.describe();
+    // Frame 0 is the screen before the first frame: the cleared black.
+    const RgbImage first = videoFrame(video, 0, out);
+    EXPECT_FALSE(hasContent(first));
+}
+
+TEST(Bench, CountsEveryFrameOfEachSceneAndPrintsTableAndJson)
+{
+    const RunResult run = runCapture({"--bench", "--until", "2500"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // 21 .. 1981 ms: 99 frames of the opening still; 2001 .. 2481 ms: 25 of the zoom.
+    EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(opening still +1 +2000 +99 )")))
+        << run.out;
+    EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(zoom out +2000 +6000 +25 )"))) << run.out;
+    EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(spin +6000 +12000 +0 )"))) << run.out;
+    EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(peak memory [1-9][0-9]* KiB)")))
+        << run.out;
+    const std::string json = run.out.substr(run.out.rfind("\n{") + 1);
+    EXPECT_EQ(json.back(), '\n');
+    EXPECT_NE(json.find(R"({"scene":"opening still","start_ms":1,"end_ms":2000,"frames":99,)"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find(R"({"scene":"zoom out","start_ms":2000,"end_ms":6000,"frames":25,)"),
+              std::string::npos)
+        << json;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(
+        json, m, std::regex(R"re("frames":124,"median_ms":([0-9.]+),"p95_ms":([0-9.]+),"total_ms":([0-9.]+))re")))
+        << json;
+    const double medianMs = std::stod(m[1]), p95Ms = std::stod(m[2]), totalMs = std::stod(m[3]);
+    EXPECT_GT(medianMs, 0.0);
+    EXPECT_GE(p95Ms, medianMs);
+    EXPECT_GE(totalMs, 124 * medianMs / 2);  // half the frames cost at least the median
+}
+
+}  // namespace
