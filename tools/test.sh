@@ -1,13 +1,47 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test. Starts its own virtual
-# display when none is given, so it passes with no screen and no sound card.
-set -euo pipefail
+# Installs what is missing, builds, and runs every test; then the CI steps: the sanitizer
+# build with the suite and a short run, a bounded fuzzing run of the image path, a short
+# run under valgrind, the Debian package unpacked and played, and the short run on both
+# SDL 1.2 runtimes. Starts its own virtual display when none is given, so it passes with no
+# screen and no sound card. Fails when any of them finds something.
+#   QUORVANE_CI_STEPS  which steps to run after the suite, default
+#                      "sanitize fuzz valgrind package sdl_compat"; empty for the suite only
+# Arguments go to ctest.
+set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/setup.sh"
-"$root/tools/build.sh"
+"$root/tools/setup.sh" || exit 1
+"$root/tools/build.sh" || exit 1
 build=${QUORVANE_BUILD:-$root/build}
-cd "$build"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" ctest --output-on-failure "$@"
-fi
-exec ctest --output-on-failure "$@"
+steps=${QUORVANE_CI_STEPS-sanitize fuzz valgrind package sdl_compat}
+
+withDisplay() {
+  if [ -z "${DISPLAY:-}" ]; then
+    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$@"
+  else
+    "$@"
+  fi
+}
+
+failed=()
+summary=()
+runStep() {  # name command...
+  local name=$1 started status
+  shift
+  started=$(date +%s)
+  echo "=== $name"
+  "$@"
+  status=$?
+  summary+=("$name: $([ $status -eq 0 ] && echo passed || echo FAILED) in $(( $(date +%s) - started )) s")
+  [ $status -eq 0 ] || failed+=("$name")
+}
+
+runTests() { (cd "$build" && withDisplay ctest --output-on-failure "$@"); }
+
+runStep tests runTests "$@"
+for step in $steps; do
+  runStep "$step" withDisplay "$root/tools/ci/$step.sh"
+done
+
+echo "=== summary"
+printf '%s\n' "${summary[@]}"
+[ ${#failed[@]} -eq 0 ] || { echo "failed: ${failed[*]}"; exit 1; }

@@ -21,7 +21,7 @@ export SDL_AUDIODRIVER=dummy  # an audio device that opens without a sound card
 unset SDL_VIDEODRIVER
 
 kShowMs=85500         # the show's length
-kSettleSeconds=1      # how long a short run plays before it is stopped (about 50 frames)
+kSettleSeconds=0.5    # how long a short run plays before it is stopped (about 25 frames)
 kExitSeconds=20       # longest wait for an exit once asked; beyond it the run counts as hung
 kWindowSeconds=20     # longest wait for the window to appear
 kFullShowSlackMs=1000 # start-up after the window appears and shutdown, at most

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Plays the demo for a short while and ends it with SIGTERM, as CI's short runs do.
+# Usage: short_run.sh SECONDS FOLDER COMMAND [ARGS...]
+#   Runs COMMAND in FOLDER; once the demo's window is up, lets it play SECONDS more, sends
+#   SIGTERM and waits for the exit. Passes when the status is 0 and nothing was written
+#   on stderr; prints the stderr otherwise. Needs DISPLAY.
+set -u
+set -m  # the demo keeps SIGTERM and SIGINT at their defaults, as from a terminal
+seconds=$1
+folder=$2
+shift 2
+kWindowSeconds=180  # a start under valgrind takes a while
+kExitSeconds=300    # and so does its leak check at exit
+err=$(mktemp)
+trap 'rm -f "$err"' EXIT
+
+(cd "$folder" && exec "$@" 2>"$err") &
+pid=$!
+started=$(date +%s)
+for _ in $(seq 1 $((kWindowSeconds * 10))); do
+  xdotool search --name '^Quorvane$' >/dev/null 2>&1 && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+  sleep "$seconds"
+  kill -TERM "$pid"
+fi
+status=124
+for _ in $(seq 1 $((kExitSeconds * 10))); do
+  if ! kill -0 "$pid" 2>/dev/null; then
+    wait "$pid"
+    status=$?
+    break
+  fi
+  sleep 0.1
+done
+[ "$status" -eq 124 ] && kill -KILL "$pid" 2>/dev/null
+echo "short run: status $status after $(( $(date +%s) - started )) s"
+if [ "$status" -ne 0 ] || [ -s "$err" ]; then
+  echo "short run FAILED; stderr:"
+  cat "$err"
+  exit 1
+fi
