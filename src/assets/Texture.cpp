@@ -49,13 +49,21 @@ SDL_Surface* toUploadLayout(SDL_Surface* s)
 // that would take gigabytes and many seconds before the show starts.
 constexpr int kMaxImagePixels = 4096 * 4096;
 
-// A decoded image that has pixels to upload: a real pixel depth and a sane size. Says why
-// not through SDL_SetError.
+// A decoded image that has pixels to upload: a real pixel depth, rows long enough for its
+// width and a sane size. Says why not through SDL_SetError.
 bool isUsableImage(const SDL_Surface* s)
 {
     if (s->w <= 0 || s->h <= 0 || s->pixels == nullptr || s->format->BitsPerPixel == 0) {
         SDL_SetError("the image holds no pixels (%dx%d, %d bits per pixel)", s->w, s->h,
                      s->format->BitsPerPixel);
+        return false;
+    }
+    // A truncated header can leave the loader's rows shorter than the width says (even 0
+    // bytes); converting would then read far past the pixels.
+    const long long rowBytes = (static_cast<long long>(s->w) * s->format->BitsPerPixel + 7) / 8;
+    if (s->pitch < rowBytes) {
+        SDL_SetError("the image's rows hold %d bytes, too few for %d pixels of %d bits",
+                     s->pitch, s->w, s->format->BitsPerPixel);
         return false;
     }
     if (static_cast<long long>(s->w) * s->h > kMaxImagePixels) {

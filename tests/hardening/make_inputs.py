@@ -95,6 +95,10 @@ VARIANTS = {
     "not-an-image": (b"quorvane: this is a text file, not a picture\n" * 20, "error", "error"),
     "huge-claimed-size": (GOOD[:18] + struct.pack("<ii", 40000, 40000) + GOOD[26:60], "error", "error"),
     "zero-depth": (GOOD[:28] + struct.pack("<H", 0) + GOOD[30:], "error", "error"),
+    # The fuzzer's: a header cut inside its info block that the loader decodes to 12608 x 64
+    # pixels of 24 bits in rows of 0 bytes.
+    "rows-shorter-than-width": (b"BM60" + bytes(6) + b"6\x00\x00\x00(\x00\x00\x00@1\x00\x00@\x00\x00\x00"
+                                b"\x01\x00\x18\x07", "error", "error"),
     "too-many-pixels": (bmp(8192, 4096, 8, compression=BI_RLE8)[:1078] + b"\x00\x01", "error", "error"),
     "bpp1": (bmp(64, 64, 1), "64x64", "64x64"),
     "bpp4": (bmp(64, 64, 4), "64x64", "64x64"),
