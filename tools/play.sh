@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and plays the demo from the project's root.
+# Installs what is missing, builds, and plays the demo from the project's root. On a
+# machine without a display it says so and renders the show, with its soundtrack, to
+# quorvane.mp4 in the project's root with the capture program instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/setup.sh"
 "$root/tools/build.sh"
+build=${QUORVANE_BUILD:-$root/build}
 cd "$root"
-exec "${QUORVANE_BUILD:-$root/build}/quorvane"
+if [ -z "${DISPLAY:-}" ]; then
+  echo "quorvane: no display to play on (DISPLAY is unset); rendering the show to $root/quorvane.mp4 instead" >&2
+  exec "$build/tools/capture/quorvane-capture" --video "$root/quorvane.mp4"
+fi
+exec "$build/quorvane"
