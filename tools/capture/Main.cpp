@@ -67,8 +67,8 @@ int checkFiles(CaptureOptions* options)
         return failWith("cannot enter " + options->rootDir + ": " + std::strerror(errno));
     }
     if (!isDirectory("data")) {
-        return failWith("no data/ folder in " + (options->rootDir.empty() ? std::string("the current folder") : options->rootDir) +
-                        " (give the folder that holds it with --root)");
+        const std::string here = options->rootDir.empty() ? "the current folder" : options->rootDir;
+        return failWith("no data/ folder in " + here + " (give the folder that holds it with --root)");
     }
     if (options->mode == CaptureMode::Video && access(kMusicPath, R_OK) != 0) {
         return failWith(std::string("cannot read the soundtrack ") + kMusicPath + ": " +
