@@ -50,7 +50,8 @@ SDL_Surface* toUploadLayout(SDL_Surface* s)
 constexpr int kMaxImagePixels = 4096 * 4096;
 
 // A decoded image that has pixels to upload: a real pixel depth, rows long enough for its
-// width and a sane size. Says why not through SDL_SetError.
+// width, a palette where its pixels are indices, and a sane size. Says why not through
+// SDL_SetError.
 bool isUsableImage(const SDL_Surface* s)
 {
     if (s->w <= 0 || s->h <= 0 || s->pixels == nullptr || s->format->BitsPerPixel == 0) {
@@ -64,6 +65,12 @@ bool isUsableImage(const SDL_Surface* s)
     if (s->pitch < rowBytes) {
         SDL_SetError("the image's rows hold %d bytes, too few for %d pixels of %d bits",
                      s->pitch, s->w, s->format->BitsPerPixel);
+        return false;
+    }
+    // Pixels of fewer than 8 bits are palette indices; a header with colour masks can have
+    // the loader make such an image without a palette, which the conversion dereferences.
+    if (s->format->BitsPerPixel < 8 && s->format->palette == nullptr) {
+        SDL_SetError("the image has %d bits per pixel and no palette", s->format->BitsPerPixel);
         return false;
     }
     if (static_cast<long long>(s->w) * s->h > kMaxImagePixels) {

@@ -99,6 +99,11 @@ VARIANTS = {
     # pixels of 24 bits in rows of 0 bytes.
     "rows-shorter-than-width": (b"BM60" + bytes(6) + b"6\x00\x00\x00(\x00\x00\x00@1\x00\x00@\x00\x00\x00"
                                 b"\x01\x00\x18\x07", "error", "error"),
+    # The fuzzer's: a 1 x 1 picture of 1 bit per pixel that the loader gives colour masks
+    # and no palette.
+    "one-bit-without-palette": (open(os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                  "corpus", "one-bit-no-palette.bmp"), "rb").read(),
+                                "error", "error"),
     "too-many-pixels": (bmp(8192, 4096, 8, compression=BI_RLE8)[:1078] + b"\x00\x01", "error", "error"),
     "bpp1": (bmp(64, 64, 1), "64x64", "64x64"),
     "bpp4": (bmp(64, 64, 4), "64x64", "64x64"),
