@@ -24,8 +24,11 @@ export ASAN_OPTIONS=detect_leaks=0:alloc_dealloc_mismatch=0:allow_user_segv_hand
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LIBGL_ALWAYS_SOFTWARE=1 SDL_AUDIODRIVER=dummy
 
-# The hardening table's rows run here too; only its full-length show is left out.
-(cd "$build" && QUORVANE_SKIP_FULL_SHOW=1 ctest --output-on-failure)
+# The hardening table's rows run here too; only its full-length show is left out. So are the
+# two tests that compare live frames against wall-clock times over a whole or half show:
+# the instrumented build draws too slowly for their timing (they run in the plain build).
+kWallClockTests='^(show_end_to_end|capture\.LiveDemo)$'
+(cd "$build" && QUORVANE_SKIP_FULL_SHOW=1 ctest --output-on-failure -E "$kWallClockTests")
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
