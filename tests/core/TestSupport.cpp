@@ -47,10 +47,22 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 void resetTimeline()
 {
+    // The demo never releases its schedule; a test that starts a new one frees the old.
+    for (Track* t = Track::first; t != nullptr;) {
+        Track* next = t->next;
+        delete t;
+        t = next;
+    }
+    for (Clip* c = Clip::first; c != nullptr;) {
+        Clip* next = c->next;
+        delete c;
+        c = next;
+    }
     Track::first = nullptr;
     Clip::first = nullptr;
     Trigger::first = nullptr;
     static Timeline holder;  // gives setLength an instance before any test made one
+    if (Timeline::instance != &holder) delete Timeline::instance;
     Timeline::instance = &holder;
     holder.setLength(0);
 }
