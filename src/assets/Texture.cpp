@@ -67,9 +67,9 @@ bool isUsableImage(const SDL_Surface* s)
                      s->pitch, s->w, s->format->BitsPerPixel);
         return false;
     }
-    // Pixels of fewer than 8 bits are palette indices; a header with colour masks can have
-    // the loader make such an image without a palette, which the conversion dereferences.
-    if (s->format->BitsPerPixel < 8 && s->format->palette == nullptr) {
+    // Pixels of 8 bits or fewer are palette indices; a lying header can have the loader
+    // make such an image without a palette, which the conversion dereferences.
+    if (s->format->BitsPerPixel <= 8 && s->format->palette == nullptr) {
         SDL_SetError("the image has %d bits per pixel and no palette", s->format->BitsPerPixel);
         return false;
     }

@@ -83,6 +83,12 @@ def png(width, height, colour=FILL):
             chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
+def corpus_file(name):
+    """A kept input of the image fuzzer (tests/hardening/corpus/)."""
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus", name), "rb") as f:
+        return f.read()
+
+
 GOOD = bmp(64, 64, 24)
 
 # name -> (bytes or None for a missing file, texture size "WxH" or "error",
@@ -99,11 +105,10 @@ VARIANTS = {
     # pixels of 24 bits in rows of 0 bytes.
     "rows-shorter-than-width": (b"BM60" + bytes(6) + b"6\x00\x00\x00(\x00\x00\x00@1\x00\x00@\x00\x00\x00"
                                 b"\x01\x00\x18\x07", "error", "error"),
-    # The fuzzer's: a 1 x 1 picture of 1 bit per pixel that the loader gives colour masks
-    # and no palette.
-    "one-bit-without-palette": (open(os.path.join(os.path.dirname(os.path.abspath(__file__)),
-                                                  "corpus", "one-bit-no-palette.bmp"), "rb").read(),
-                                "error", "error"),
+    # The fuzzer's: 1 x 1 pictures of 1 and of 8 bits per pixel that the loader makes
+    # without a palette.
+    "one-bit-without-palette": (corpus_file("one-bit-no-palette.bmp"), "error", "error"),
+    "eight-bit-without-palette": (corpus_file("eight-bit-no-palette.bmp"), "error", "error"),
     "too-many-pixels": (bmp(8192, 4096, 8, compression=BI_RLE8)[:1078] + b"\x00\x01", "error", "error"),
     "bpp1": (bmp(64, 64, 1), "64x64", "64x64"),
     "bpp4": (bmp(64, 64, 4), "64x64", "64x64"),
