@@ -18,6 +18,11 @@ struct CaptureOptions {
     bool help = false;
 };
 
+// The name the program's messages start with.
+constexpr const char* kCaptureProgram = "quorvane-capture";
+// The soundtrack the video is muxed with, relative to the folder holding data/.
+constexpr const char* kSoundtrackPath = "data/quorvane.mp3";
+
 // Status for bad arguments, as conventional command-line programs use it.
 constexpr int kUsageStatus = 2;
 

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr const char* kProgram = "quorvane-capture";
 constexpr int kFailureStatus = 1;
 constexpr int kInterruptedStatus = 130;
 constexpr double kNsPerMs = 1e6;
@@ -65,7 +64,7 @@ bool CaptureRun::prepare(std::string* error)
         encoder = std::make_unique<VideoEncoder>();
         const double seconds = static_cast<double>(videoFrames) / kFramesPerSecond;
         if (!encoder->start(options.videoPath, frame.width, frame.height, kFramesPerSecond,
-                            "data/quorvane.mp3", seconds, error) ||
+                            kSoundtrackPath, seconds, error) ||
             !encoder->write(frame, error)) {
             return false;
         }
@@ -142,7 +141,7 @@ void CaptureRun::writeStills(int32_t elapsed)
     grabBackBuffer(&frame);
     for (int32_t ms : stillsByFrame[elapsed]) {
         const std::string path = stillPath(options.outDir, ms);
-        const PngText text = {{"Software", kProgram},
+        const PngText text = {{"Software", kCaptureProgram},
                               {"Elapsed", std::to_string(elapsed)},
                               {"Requested", std::to_string(ms)}};
         std::string error;
@@ -174,12 +173,12 @@ int CaptureRun::finish()
     // The show ran to its end without the run stopping it: a benchmark of all of it.
     if (!gQuit && lastElapsed + kFrameStepMs >= showLength) completed = true;
     if (!failure.empty()) {
-        std::fprintf(stderr, "%s: %s\n", kProgram, failure.c_str());
+        std::fprintf(stderr, "%s: %s\n", kCaptureProgram, failure.c_str());
         return kFailureStatus;
     }
     if (!completed) {
         if (encoder) encoder->abandon();
-        std::fprintf(stderr, "%s: interrupted at frame %d (%.2f s of the show)%s\n", kProgram,
+        std::fprintf(stderr, "%s: interrupted at frame %d (%.2f s of the show)%s\n", kCaptureProgram,
                      framesDrawn, lastElapsed / 1000.0,
                      options.mode == CaptureMode::Video ? "; the unfinished video was removed"
                                                         : "");
@@ -188,10 +187,10 @@ int CaptureRun::finish()
     if (encoder) {
         std::string error;
         if (!encoder->finish(&error)) {
-            std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+            std::fprintf(stderr, "%s: %s\n", kCaptureProgram, error.c_str());
             return kFailureStatus;
         }
-        std::fprintf(stderr, "%s: wrote %s: %d frames, %.1f s, in %.1f s\n", kProgram,
+        std::fprintf(stderr, "%s: wrote %s: %d frames, %.1f s, in %.1f s\n", kCaptureProgram,
                      options.videoPath.c_str(), videoFramesSent,
                      static_cast<double>(videoFramesSent) / kFramesPerSecond, totalMs / 1000.0);
     }

@@ -19,15 +19,13 @@
 
 namespace {
 
-constexpr const char* kProgram = "quorvane-capture";
 constexpr int kFailureStatus = 1;
-constexpr const char* kMusicPath = "data/quorvane.mp3";
 
 CaptureOptions gOptions;
 
 int failWith(const std::string& message, int status = kFailureStatus)
 {
-    std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
+    std::fprintf(stderr, "%s: %s\n", kCaptureProgram, message.c_str());
     return status;
 }
 
@@ -70,8 +68,8 @@ int checkFiles(CaptureOptions* options)
         const std::string here = options->rootDir.empty() ? "the current folder" : options->rootDir;
         return failWith("no data/ folder in " + here + " (give the folder that holds it with --root)");
     }
-    if (options->mode == CaptureMode::Video && access(kMusicPath, R_OK) != 0) {
-        return failWith(std::string("cannot read the soundtrack ") + kMusicPath + ": " +
+    if (options->mode == CaptureMode::Video && access(kSoundtrackPath, R_OK) != 0) {
+        return failWith(std::string("cannot read the soundtrack ") + kSoundtrackPath + ": " +
                         std::strerror(errno));
     }
     return 0;

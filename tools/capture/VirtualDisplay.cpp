@@ -56,8 +56,11 @@ bool VirtualDisplay::start(std::string* error)
     options.diesWithParent = true;
     options.keepFd = ready[1];
     options.environment.push_back(std::string(kOwnerVariable) + "=" + std::to_string(getpid()));
+    // -noreset: SDL opens and closes a connection to see whether X is there before it
+    // opens the one it keeps; a server that resets when its last client leaves refuses
+    // that second connection while it resets.
     const bool started = server.start({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen",
-                                       "0", kScreen, "-nolisten", "tcp"},
+                                       "0", kScreen, "-nolisten", "tcp", "-noreset"},
                                       options, error);
     close(ready[1]);
     std::string number;
