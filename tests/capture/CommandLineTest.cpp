@@ -30,7 +30,8 @@ TEST(CaptureCommandLine, HelpNamesEveryModeAndOption)
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(result.err.empty()) << result.err;
     EXPECT_EQ(result.out.rfind("Usage: quorvane-capture", 0), 0u) << result.out;
-    for (const char* option : {"--at", "--video", "--bench", "--out", "--root", "--until", "--full"}) {
+    for (const char* option :
+         {"--at", "--video", "--bench", "--out", "--root", "--until", "--full"}) {
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
     }
 }

@@ -152,7 +152,8 @@ TEST_F(GoldenFrames, SwappedTextureIsRejected)
 {
     TempDir swapped, out;
     makeDataRoot(swapped, {{"credits0.bmp", "credits1.bmp"}, {"credits1.bmp", "credits0.bmp"}});
-    const RunResult run = runCapture({"--at", "22000", "--root", swapped.path(), "--out", out.path()});
+    const RunResult run =
+        runCapture({"--at", "22000", "--root", swapped.path(), "--out", out.path()});
     ASSERT_EQ(run.status, 0) << run.err;
     const FrameDifference difference =
         compareFrames(loadFrame(stillPath(out.path(), 22000)), still(22000));

@@ -178,8 +178,8 @@ int CaptureRun::finish()
     }
     if (!completed) {
         if (encoder) encoder->abandon();
-        std::fprintf(stderr, "%s: interrupted at frame %d (%.2f s of the show)%s\n", kCaptureProgram,
-                     framesDrawn, lastElapsed / 1000.0,
+        std::fprintf(stderr, "%s: interrupted at frame %d (%.2f s of the show)%s\n",
+                     kCaptureProgram, framesDrawn, lastElapsed / 1000.0,
                      options.mode == CaptureMode::Video ? "; the unfinished video was removed"
                                                         : "");
         return kInterruptedStatus;

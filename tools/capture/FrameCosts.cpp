@@ -46,7 +46,8 @@ FrameCosts::FrameCosts()
     size_t index = 0;
     for (const Clip* clip = Clip::first; clip != nullptr; clip = clip->next, ++index) {
         SceneCosts row;
-        row.name = index < kSceneNameCount ? kSceneNames[index] : "clip " + std::to_string(index + 1);
+        row.name = index < kSceneNameCount ? std::string(kSceneNames[index])
+                                           : "clip " + std::to_string(index + 1);
         row.start = clip->getStart();
         row.end = clip->getEnd();
         rows.push_back(row);

@@ -66,7 +66,8 @@ int checkFiles(CaptureOptions* options)
     }
     if (!isDirectory("data")) {
         const std::string here = options->rootDir.empty() ? "the current folder" : options->rootDir;
-        return failWith("no data/ folder in " + here + " (give the folder that holds it with --root)");
+        return failWith("no data/ folder in " + here +
+                        " (give the folder that holds it with --root)");
     }
     if (options->mode == CaptureMode::Video && access(kSoundtrackPath, R_OK) != 0) {
         return failWith(std::string("cannot read the soundtrack ") + kSoundtrackPath + ": " +
@@ -78,17 +79,13 @@ int checkFiles(CaptureOptions* options)
 // Requested times must lie inside the show, which only the timeline knows.
 int checkTimes(const CaptureOptions& options, int32_t length)
 {
+    const std::string beyond =
+        " lies beyond the show, which ends at " + std::to_string(length) + " ms";
     for (int32_t ms : options.stillTimes) {
-        if (ms >= length) {
-            return failWith("--at " + std::to_string(ms) + " lies beyond the show, which ends at " +
-                                std::to_string(length) + " ms",
-                            kUsageStatus);
-        }
+        if (ms >= length) return failWith("--at " + std::to_string(ms) + beyond, kUsageStatus);
     }
     if (options.until > length) {
-        return failWith("--until " + std::to_string(options.until) +
-                            " lies beyond the show, which ends at " + std::to_string(length) + " ms",
-                        kUsageStatus);
+        return failWith("--until " + std::to_string(options.until) + beyond, kUsageStatus);
     }
     return 0;
 }
