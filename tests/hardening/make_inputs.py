@@ -109,6 +109,8 @@ VARIANTS = {
     # without a palette.
     "one-bit-without-palette": (corpus_file("one-bit-no-palette.bmp"), "error", "error"),
     "eight-bit-without-palette": (corpus_file("eight-bit-no-palette.bmp"), "error", "error"),
+    # And a header whose height times row size overflows: the loader runs out of memory.
+    "overflowing-surface-size": (corpus_file("overflowing-surface-size.bmp"), "error", "error"),
     "too-many-pixels": (bmp(8192, 4096, 8, compression=BI_RLE8)[:1078] + b"\x00\x01", "error", "error"),
     "bpp1": (bmp(64, 64, 1), "64x64", "64x64"),
     "bpp4": (bmp(64, 64, 4), "64x64", "64x64"),
