@@ -122,17 +122,7 @@ TEST(TerrainGenerate, OversizedGridsAreClampedToTheCapacity)
 
 class Particles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        Emitter& e = system.emitter;
-        e.life = 0.7f;
-        e.r = 0.5f;
-        e.g = 0.5f;
-        e.b = 1.0f;
-        e.x = 0.0f;
-        e.y = -0.2f;
-        e.z = -4.0f;
-    }
+    void SetUp() override { setShowEmitter(system.emitter); }
     ParticleSystem system;
 };
 

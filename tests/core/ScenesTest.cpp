@@ -53,14 +53,7 @@ protected:
     }
     static void resetEmitter()
     {
-        Emitter& e = gParticles.emitter;
-        e.life = 0.7f;
-        e.r = 0.5f;
-        e.g = 0.5f;
-        e.b = 1.0f;
-        e.x = 0.0f;
-        e.y = -0.2f;
-        e.z = -4.0f;
+        setShowEmitter(gParticles.emitter);
         gParticles.resetAll();
         gEmitterPhaseX = 0.0f;
         gEmitterPhaseY = 0.0f;
