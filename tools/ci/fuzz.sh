@@ -30,7 +30,8 @@ else
 fi
 mkdir -p "$out/corpus" "$out/findings"
 python3 "$root/tests/hardening/make_inputs.py" images "$out/seeds"
-cp "$out/seeds/"*.bmp "$root/tests/hardening/corpus/"* "$out/corpus/"
+cp "$out/seeds/"*.bmp "$out/corpus/"
+cp "$root/tests/hardening/corpus/"* "$out/corpus/"  # the kept inputs win over same-named seeds
 seeds=$(ls "$out/corpus" | wc -l)
 
 export LIBGL_ALWAYS_SOFTWARE=1
