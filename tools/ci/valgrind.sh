@@ -22,7 +22,7 @@ status=0
   --suppressions="$root/tools/ci/valgrind.supp" --gen-suppressions=all --num-callers=30 -s \
   "$build/quorvane" || status=$?
 
-grep -E 'definitely lost:|indirectly lost:|possibly lost:|still reachable:|suppressed:' \
+grep -E 'definitely lost:|indirectly lost:|possibly lost:|still reachable:|suppressed: [0-9,]+ bytes' \
   "$work/valgrind.log" | sed 's/^==[0-9]*== */valgrind: /'
 grep -E 'ERROR SUMMARY' "$work/valgrind.log" | tail -1 | sed 's/^==[0-9]*== */valgrind: /'
 grep -E 'used_suppression' "$work/valgrind.log" | sed 's/^--[0-9]*-- */valgrind: /'
