@@ -30,10 +30,15 @@ export LIBGL_ALWAYS_SOFTWARE=1 SDL_AUDIODRIVER=dummy
 # two tests that compare live frames against wall-clock times over a whole or half show:
 # the instrumented build draws too slowly for their timing (they run in the plain build).
 kWallClockTests='^(show_end_to_end|capture\.LiveDemo)$'
-(cd "$build" && QUORVANE_SKIP_FULL_SHOW=1 ctest --output-on-failure -E "$kWallClockTests")
+suiteStatus=0
+(cd "$build" && QUORVANE_SKIP_FULL_SHOW=1 ctest --output-on-failure -E "$kWallClockTests") || suiteStatus=$?
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 python3 "$root/tests/hardening/make_inputs.py" data "$work/data"
 "$root/tools/ci/short_run.sh" "$kShortRunSeconds" "$work" "$build/quorvane"
+if [ "$suiteStatus" -ne 0 ]; then
+  echo "sanitize FAILED: the test suite under ASan and UBSan (see above)"
+  exit 1
+fi
 echo "sanitize: the suite and a ${kShortRunSeconds} s run of the demo under ASan and UBSan, no report"
