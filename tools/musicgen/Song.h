@@ -57,13 +57,13 @@ struct AutomationPoint {
 };
 struct AutomationLane {
   std::string name;
-  bool exponential;
+  bool exponential = false;
   std::vector<AutomationPoint> points;
   double valueAt(double beat) const;
 };
 
 struct Song {
-  double lengthBeats;
+  double lengthBeats = 0.0;
   std::vector<ChordPattern> chordPatterns;
   std::vector<StepPattern> bassPatterns, arpPatterns, leadPatterns;
   std::vector<DrumPattern> drumPatterns;
