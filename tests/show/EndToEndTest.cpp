@@ -95,7 +95,9 @@ int difference(const std::array<int, 3>& a, const std::array<int, 3>& b)
 // as a small cube's visible part. Fountain sprites are a few pixels each and drop out.
 int outerCubes(const Picture& frame, const Picture& background)
 {
-    constexpr int kCentreReach = 135;  // a spinning centre cube never reaches further
+    // A spinning centre cube never reaches further: its corners lie sqrt(3) from its
+    // centre, seen from 10 - sqrt(3) away: 1.732 / (8.27 tan 22.5 deg) x 300 = 152 pixels.
+    constexpr int kCentreReach = 155;
     constexpr int kMinPixels = 1500;
     std::vector<int> label(size_t(kWidth) * kHeight, 0);
     auto candidate = [&](int x, int y) {
