@@ -165,9 +165,9 @@ void Sequencer::addPad() {
   }
 }
 
-void Sequencer::addDegreeLine(Instrument instrument, const std::vector<StepPattern> &patterns,
-                              std::string Section::*column, int lowestNote) {
-  int count = 0;
+void Sequencer::forEachNote(
+    const std::vector<StepPattern> &patterns, std::string Section::*column,
+    const std::function<void(const StepPattern &, const std::string &, double, double)> &visit) const {
   for (const Run &run : runsOf(column)) {
     const StepPattern &pattern = findPattern(patterns, run.pattern);
     const std::vector<std::string> steps = splitSteps(pattern.steps);
@@ -177,38 +177,36 @@ void Sequencer::addDegreeLine(Instrument instrument, const std::vector<StepPatte
       for (const PlacedNote &placed : notes) {
         const double start = origin + placed.step * gStepBeats;
         if (start < run.start || start >= run.end) continue;
-        const Chord *chord = chordAt(start);
-        if (!chord) continue;
-        const int offset = degreeOffset(*chord, placed.token);
-        if (offset < 0)
-          throw std::runtime_error("bad degree \"" + placed.token + "\" in pattern \"" + pattern.name + "\"");
-        const double length = std::min(placed.length * gStepBeats, run.end - start);
-        const double pan = instrument == Instrument::Arp ? (count % 2 ? gArpPanWidth : -gArpPanWidth) : 0.0;
-        addEvent(instrument, start, length, noteInRange(chord->root, lowestNote) + offset, gLineVelocity, pan);
-        ++count;
+        visit(pattern, placed.token, start, std::min(placed.length * gStepBeats, run.end - start));
       }
     }
   }
 }
 
+void Sequencer::addDegreeLine(Instrument instrument, const std::vector<StepPattern> &patterns,
+                              std::string Section::*column, int lowestNote) {
+  int count = 0;
+  forEachNote(patterns, column, [&](const StepPattern &pattern, const std::string &token, double start,
+                                    double length) {
+    const Chord *chord = chordAt(start);
+    if (!chord) return;
+    const int offset = degreeOffset(*chord, token);
+    if (offset < 0)
+      throw std::runtime_error("bad degree \"" + token + "\" in pattern \"" + pattern.name + "\"");
+    const double pan = instrument == Instrument::Arp ? (count % 2 ? gArpPanWidth : -gArpPanWidth) : 0.0;
+    addEvent(instrument, start, length, noteInRange(chord->root, lowestNote) + offset, gLineVelocity, pan);
+    ++count;
+  });
+}
+
 void Sequencer::addLead() {
-  for (const Run &run : runsOf(&Section::lead)) {
-    const StepPattern &pattern = findPattern(song.leadPatterns, run.pattern);
-    const std::vector<std::string> steps = splitSteps(pattern.steps);
-    const std::vector<PlacedNote> notes = placeNotes(steps);
-    const double cycle = steps.size() * gStepBeats;
-    for (double origin = run.patternStart; origin < run.end; origin += cycle) {
-      for (const PlacedNote &placed : notes) {
-        const double start = origin + placed.step * gStepBeats;
-        if (start < run.start || start >= run.end) continue;
-        const int note = noteNumber(placed.token);
-        if (note < 0)
-          throw std::runtime_error("bad note \"" + placed.token + "\" in pattern \"" + pattern.name + "\"");
-        addEvent(Instrument::Lead, start, std::min(placed.length * gStepBeats, run.end - start), note,
-                 gLineVelocity, 0.0);
-      }
-    }
-  }
+  forEachNote(song.leadPatterns, &Section::lead,
+              [&](const StepPattern &pattern, const std::string &token, double start, double length) {
+                const int note = noteNumber(token);
+                if (note < 0)
+                  throw std::runtime_error("bad note \"" + token + "\" in pattern \"" + pattern.name + "\"");
+                addEvent(Instrument::Lead, start, length, note, gLineVelocity, 0.0);
+              });
 }
 
 void Sequencer::addDrums() {

@@ -3,6 +3,7 @@
 #include "Song.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,11 @@ private:
   void addDegreeLine(Instrument instrument, const std::vector<StepPattern> &patterns,
                      std::string Section::*column, int lowestNote);
   void addLead();
+  // Calls `visit` for every note the column's patterns place inside their runs, in order:
+  // the pattern, the note's token, its start and its length in beats (cut at the run's end).
+  void forEachNote(const std::vector<StepPattern> &patterns, std::string Section::*column,
+                   const std::function<void(const StepPattern &, const std::string &, double, double)>
+                       &visit) const;
   void addDrums();
   void addHits();
   void addEvent(Instrument instrument, double startBeat, double lengthBeats, double note,
