@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and plays the demo from the project's root. On a
 # machine without a display it says so and renders the show, with its soundtrack, to
-# quorvane.mp4 in the project's root with the capture program instead.
+# quorvane.mp4 in the project's root with the capture program instead. Installs and
+# builds only what that needs: no tests, and no generator whose packages are missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/setup.sh"
-"$root/tools/build.sh"
+"$root/tools/setup.sh" core capture
+"$root/tools/build.sh" -DBUILD_TESTING=OFF
 build=${QUORVANE_BUILD:-$root/build}
 cd "$root"
 if [ -z "${DISPLAY:-}" ]; then

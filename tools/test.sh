@@ -10,7 +10,7 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/setup.sh" || exit 1
-"$root/tools/build.sh" || exit 1
+"$root/tools/build.sh" -DBUILD_TESTING=ON || exit 1
 build=${QUORVANE_BUILD:-$root/build}
 steps=${QUORVANE_CI_STEPS-sanitize fuzz valgrind package sdl_compat}
 

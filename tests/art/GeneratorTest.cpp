@@ -12,12 +12,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "IconArt.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kDataDir = ART_DATA_DIR;
 const std::string kGenerator = ARTGEN_PATH;
+const std::string kIconDir = ICON_DIR;
 const char* const kAllImages[] = {"t.bmp",      "logo.bmp",   "floor1.bmp", "credits0.bmp",
                                   "credits1.bmp", "greet0.bmp", "greet1.bmp", "greet2.bmp",
                                   "greet3.bmp", "greet4.bmp", "greet5.bmp"};
@@ -34,9 +37,9 @@ struct GeneratorResult {
 };
 
 // Runs the generator with one argument, capturing its exit status and stderr.
-GeneratorResult runGenerator(const std::string& argument, const fs::path& stderrFile)
+GeneratorResult runGenerator(const std::string& argument, const fs::path& stderrFile, const std::string& option = "")
 {
-    const std::string command = "'" + kGenerator + "' '" + argument + "' 2>'" + stderrFile.string() + "'";
+    const std::string command = "'" + kGenerator + "' " + option + " '" + argument + "' 2>'" + stderrFile.string() + "'";
     const int raw = std::system(command.c_str());
     const std::vector<char> errors = contents(stderrFile);
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(errors.begin(), errors.end())};
@@ -73,6 +76,28 @@ TEST_F(GeneratorRun, FreshImagesMatchTheCommittedOnesByteForByte)
             ASSERT_FALSE(fresh.empty()) << name << " was not written";
             EXPECT_TRUE(fresh == committed) << name << " differs from data/" << name
                                             << ": rerun the generator and commit its output";
+        }
+    }
+}
+
+// The desktop icons, drawn from the logo, are committed like the images; the PNG's own
+// header must give the size the theme folder they are installed to names.
+TEST_F(GeneratorRun, FreshIconsMatchTheCommittedOnesByteForByte)
+{
+    const GeneratorResult run = runGenerator(scratch.string(), scratch / "stderr.txt", "--icons");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.errors, "");
+    constexpr size_t kWidthOffset = 16; // in the IHDR chunk, after the signature and chunk header
+    for (int size : kIconSizes) {
+        const std::string name = "quorvane-" + std::to_string(size) + ".png";
+        const std::vector<char> fresh = contents(scratch / name);
+        ASSERT_GT(fresh.size(), kWidthOffset + 8) << name << " was not written";
+        EXPECT_TRUE(fresh == contents(fs::path(kIconDir) / name))
+            << name << " differs from packaging/icons/" << name << ": rerun quorvane-artgen --icons and commit";
+        const auto byteAt = [&](size_t i) { return static_cast<unsigned char>(fresh[i]); };
+        for (size_t field : {kWidthOffset, kWidthOffset + 4}) {
+            EXPECT_EQ(byteAt(field) << 24 | byteAt(field + 1) << 16 | byteAt(field + 2) << 8 | byteAt(field + 3), size)
+                << name;
         }
     }
 }
