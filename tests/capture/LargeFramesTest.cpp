@@ -111,7 +111,8 @@ TEST_F(LargeFrames, DoubleSizeReducedIsTheNativeStill)
         EXPECT_TRUE(sameSupersampledPicture(difference)) << difference.describe();
     }
     // The control: the ring one frame on is not the same picture.
-    const FrameDifference next = compareFrames(halved(still("double", 80000)), still("cached", 80020));
+    const FrameDifference next =
+        compareFrames(halved(still("double", 80000)), still("cached", 80020));
     EXPECT_FALSE(sameSupersampledPicture(next)) << next.describe();
 }
 

@@ -155,7 +155,8 @@ std::vector<RgbImage> decodedFrames(const std::string& video, int width, int hei
     for (size_t at = 0; at + frameBytes <= bytes.size(); at += frameBytes) {
         frames.emplace_back();
         frames.back().resize(width, height);
-        std::copy(bytes.begin() + at, bytes.begin() + at + frameBytes, frames.back().pixels.begin());
+        std::copy(bytes.begin() + at, bytes.begin() + at + frameBytes,
+                  frames.back().pixels.begin());
     }
     return frames;
 }

@@ -73,7 +73,8 @@ int CaptureRun::prepare(std::string* error)
                             kFramesPerSecond, kSoundtrackPath, seconds, error)) {
             return kFailureStatus;
         }
-        target.read(encoder->nextFrame());  // start-up cleared it: the screen before the first frame
+        // Start-up cleared the target: the screen before the first frame.
+        target.read(encoder->nextFrame());
         if (!encoder->queueFrame(error)) return kFailureStatus;
         videoFramesSent = 1;
     }
