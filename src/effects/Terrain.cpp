@@ -73,12 +73,21 @@ void Terrain::generate(int32_t rows, int32_t cols, int32_t size)
     }
 }
 
+TerrainStripsHook gTerrainStripsHook = nullptr;
+
 void Terrain::draw(float x, float y, float z) const
 {
     glPushMatrix();
     glTranslatef(x, y, z);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texture != nullptr ? texture->id : 0);
+    if (gTerrainStripsHook != nullptr) gTerrainStripsHook(*this);
+    else drawStrips();
+    glPopMatrix();
+}
+
+void Terrain::drawStrips() const
+{
     const float rowsF = static_cast<float>(rows), colsF = static_cast<float>(cols);
     for (int i = 0; i + 1 < rows; ++i) {
         for (int j = 0; j + 1 < cols; ++j) {
@@ -94,5 +103,4 @@ void Terrain::draw(float x, float y, float z) const
             glEnd();
         }
     }
-    glPopMatrix();
 }

@@ -20,6 +20,9 @@ public:
     void generate(int32_t rows, int32_t cols, int32_t size);
     // Draws the grid with its origin at (x, y, z); untextured when no texture is set.
     void draw(float x, float y, float z) const;
+    // The strips of the grid alone, in the grid's own units: what draw sends between its
+    // texture bind and its matrix pop.
+    void drawStrips() const;
 
     double lattice[kLatticeSize][kLatticeSize];  // k / 32768 for k in 0..32767
     int32_t rows;                                // grid rows (mesh x) of the last generate
@@ -29,3 +32,9 @@ public:
 };
 
 extern Terrain gTerrain;
+
+// When set, draw hands the strips to this function instead of sending them itself; the
+// offline renderer replays them from a display list. Null in the live demo, which sends
+// every strip each frame.
+using TerrainStripsHook = void (*)(const Terrain& terrain);
+extern TerrainStripsHook gTerrainStripsHook;

@@ -31,7 +31,8 @@ TEST(CaptureCommandLine, HelpNamesEveryModeAndOption)
     EXPECT_TRUE(result.err.empty()) << result.err;
     EXPECT_EQ(result.out.rfind("Usage: quorvane-capture", 0), 0u) << result.out;
     for (const char* option :
-         {"--at", "--video", "--bench", "--out", "--root", "--until", "--full"}) {
+         {"--at", "--video", "--bench", "--out", "--root", "--until", "--full", "--size",
+          "--samples", "--lossless", "--no-cache", "1440x1080", "2880x2160"}) {
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
     }
 }
@@ -50,6 +51,16 @@ TEST(CaptureCommandLine, BadArgumentsGetOneLineAndStatusTwo)
         {"--at", "1000", "--until", "2000"},  // --until does not apply to stills
         {"--frobnicate"},                     // unknown
         {"--help=yes"},                       // value where none is taken
+        {"--bench", "--size", "1920x1080"},   // not 4:3: would stretch the picture
+        {"--bench", "--size", "800"},         // no height
+        {"--bench", "--size", "0x0"},         // nothing to draw
+        {"--bench", "--size", "-800x-600"},   // negative
+        {"--bench", "--size", "7680x5760"},   // beyond the largest
+        {"--bench", "--samples", "3"},        // not a power of two
+        {"--bench", "--samples", "0"},        // none at all
+        {"--bench", "--samples", "32"},       // beyond any GL
+        {"--bench", "--lossless"},            // only a video can be a master
+        {"--video", "x.mp4", "--size", "804x603"},  // odd height in yuv420p
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
@@ -58,6 +69,16 @@ TEST(CaptureCommandLine, BadArgumentsGetOneLineAndStatusTwo)
         expectOneErrorLine(result);
         EXPECT_TRUE(result.out.empty()) << result.out;
     }
+}
+
+// What only the GL knows is checked once it runs: more samples than it can do.
+TEST(CaptureCommandLine, SamplesBeyondTheGlGetOneLineAndStatusTwo)
+{
+    const RunResult result = runCapture({"--bench", "--until", "41", "--samples", "16"});
+    if (result.status == 0) GTEST_SKIP() << "this GL does 16 samples";
+    EXPECT_EQ(result.status, kUsageStatus);
+    expectOneErrorLine(result);
+    EXPECT_NE(result.err.find("--samples 16 is more than"), std::string::npos) << result.err;
 }
 
 TEST(CaptureCommandLine, TimesBeyondTheShowAreRejectedByItsOwnLength)

@@ -134,6 +134,64 @@ TEST(Video, ShortRunHasBothStreamsInStepAndTheStillsPictures)
     EXPECT_FALSE(hasContent(first));
 }
 
+// Every decoded frame of a video, as top-down RGB.
+std::vector<RgbImage> decodedFrames(const std::string& video, int width, int height)
+{
+    ChildProcess child;
+    ChildProcess::Options options;
+    options.pipeStdout = true;
+    std::string error;
+    std::vector<RgbImage> frames;
+    if (!child.start({"ffmpeg", "-v", "error", "-i", video, "-f", "rawvideo", "-pix_fmt", "rgb24",
+                      "pipe:1"},
+                     options, &error)) {
+        ADD_FAILURE() << error;
+        return frames;
+    }
+    const std::string bytes = readAll(child.stdoutFd);
+    EXPECT_EQ(child.wait(), 0);
+    const size_t frameBytes = static_cast<size_t>(width) * height * RgbImage::kChannels;
+    EXPECT_EQ(bytes.size() % frameBytes, 0u);
+    for (size_t at = 0; at + frameBytes <= bytes.size(); at += frameBytes) {
+        frames.emplace_back();
+        frames.back().resize(width, height);
+        std::copy(bytes.begin() + at, bytes.begin() + at + frameBytes,
+                  frames.back().pixels.begin());
+    }
+    return frames;
+}
+
+// An odd height, which only the master can hold, drawn offscreen.
+TEST(Master, DecodesToTheStillsByteForByte)
+{
+    TempDir out;
+    const std::string video = out.file("master.mkv");
+    const RunResult run =
+        runCapture({"--video", video, "--lossless", "--size", "804x603", "--until", "400"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto fields = probe(video);
+    EXPECT_EQ(fields.at("video.codec_name"), "ffv1");
+    EXPECT_EQ(fields.at("video.width"), "804");
+    EXPECT_EQ(fields.at("video.height"), "603");
+    EXPECT_EQ(fields.at("audio.codec_name"), "flac");
+    EXPECT_NEAR(number(fields, "format.duration"), 0.4, kFrameSeconds);
+
+    // Video frame n shows the show at n * 20 + 1 ms.
+    const RunResult stills =
+        runCapture({"--at", "21,201,381", "--size", "804x603", "--out", out.path()});
+    ASSERT_EQ(stills.status, 0) << stills.err;
+    const std::vector<RgbImage> frames = decodedFrames(video, 804, 603);
+    ASSERT_EQ(frames.size(), 20u);
+    for (int index : {1, 10, 19}) {
+        SCOPED_TRACE(index);
+        const RgbImage still = loadFrame(stillPath(out.path(), index * 20 + 1));
+        EXPECT_TRUE(hasContent(still));
+        EXPECT_TRUE(frames[index].pixels == still.pixels)
+            << compareFrames(frames[index], still).describe();
+    }
+    EXPECT_FALSE(hasContent(frames[0]));
+}
+
 TEST(Bench, CountsEveryFrameOfEachSceneAndPrintsTableAndJson)
 {
     const RunResult run = runCapture({"--bench", "--until", "2500"});

@@ -16,8 +16,9 @@ const char kUsage[] =
     "Modes (exactly one):\n"
     "  --at MS[,MS...]    write the frame on screen at each elapsed time MS (21 to 85499)\n"
     "                     as OUT/quorvane-MMMMM.png (MS with five digits)\n"
-    "  --video FILE.mp4   render every frame and encode the show with its soundtrack\n"
-    "                     (H.264 yuv420p, 50 fps, AAC from data/quorvane.mp3, 85.5 s)\n"
+    "  --video FILE       render every frame and encode the show with its soundtrack:\n"
+    "                     FILE.mp4 in H.264 yuv420p with AAC for uploading, or with\n"
+    "                     --lossless FILE.mkv in FFV1 and FLAC (50 fps, 85.5 s)\n"
     "  --bench            render every frame without writing and print each scene's\n"
     "                     median and 95th-percentile frame cost, as a table and as JSON\n"
     "\n"
@@ -25,15 +26,30 @@ const char kUsage[] =
     "  -o, --out DIR      folder for the stills (default: the current folder)\n"
     "  -C, --root DIR     folder that holds data/ (default: the current folder)\n"
     "      --until MS     end the show at MS instead of 85500 (video and bench)\n"
+    "      --size WxH     frames of W x H pixels, 4:3 like the show (default 800x600);\n"
+    "                     drawn offscreen with the same picture; 1440x1080 for 1080p,\n"
+    "                     2880x2160 for 4K (video sites add the side bars); up to 5760x4320\n"
+    "      --samples N    multisample anti-aliasing with N samples a pixel (2, 4, 8, 16,\n"
+    "                     as far as the OpenGL goes; default 1: none)\n"
+    "      --lossless     write the video as a master that decodes to exactly the frames\n"
+    "                     rendered: FFV1 (RGB) and the soundtrack in FLAC, in Matroska\n"
+    "      --no-cache     send the landscape to the GL every frame, as the live demo\n"
+    "                     does, instead of replaying it from a display list\n"
     "      --full         draw every frame before a still in full instead of\n"
     "                     skipping the rasterisation of frames not written\n"
     "  -h, --help         show this help and exit\n"
+    "\n"
+    "A 1080p upload:  quorvane-capture --size 1440x1080 --samples 4 --video show.mp4\n"
+    "A 4K master:     quorvane-capture --size 2880x2160 --samples 4 --lossless --video show.mkv\n"
     "\n"
     "Without DISPLAY it starts its own Xvfb and stops it on exit. Exit status: 0 done,\n"
     "1 failure, 2 bad arguments, 130 interrupted.\n";
 
 // Far beyond any show; keeps the value in an int32_t.
 constexpr long kLargestMs = 1000000000L;
+// 8K for a 4:3 picture; beyond it a frame alone needs 100 MB and more.
+constexpr long kLargestWidth = 5760;
+constexpr long kLargestSamples = 16;
 
 bool parseMs(const char* text, int32_t* ms)
 {
@@ -64,6 +80,48 @@ bool parseTimes(const std::string& list, std::vector<int32_t>* times, std::strin
     }
 }
 
+bool parseCount(const std::string& text, long largest, long* value)
+{
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    errno = 0;
+    char* end = nullptr;
+    *value = std::strtol(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0' && *value >= 1 && *value <= largest;
+}
+
+// WxH, 4:3 like the projection the demo computes from its window: any other shape would
+// stretch the picture.
+bool parseSize(const std::string& text, CaptureOptions* options, std::string* error)
+{
+    const size_t cross = text.find('x');
+    long width = 0, height = 0;
+    if (cross == std::string::npos || !parseCount(text.substr(0, cross), kLargestWidth, &width) ||
+        !parseCount(text.substr(cross + 1), kLargestWidth, &height)) {
+        *error = "--size takes WIDTHxHEIGHT in pixels up to " + std::to_string(kLargestWidth) +
+                 " wide, like 1440x1080, not '" + text + "'";
+        return false;
+    }
+    if (width * kWindowHeight != height * kWindowWidth) {
+        *error = "--size " + text + " is not 4:3 like the show and would stretch it; for 1080p "
+                 "give 1440x1080, for 4K 2880x2160";
+        return false;
+    }
+    options->width = static_cast<int>(width);
+    options->height = static_cast<int>(height);
+    return true;
+}
+
+bool parseSamples(const std::string& text, CaptureOptions* options, std::string* error)
+{
+    long samples = 0;
+    if (!parseCount(text, kLargestSamples, &samples) || (samples & (samples - 1)) != 0) {
+        *error = "--samples takes 1, 2, 4, 8 or 16 samples a pixel, not '" + text + "'";
+        return false;
+    }
+    options->samples = static_cast<int>(samples);
+    return true;
+}
+
 bool setMode(CaptureOptions* options, CaptureMode mode, std::string* error)
 {
     if (options->mode != CaptureMode::None && options->mode != mode) {
@@ -91,7 +149,7 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
         }
         const bool takesValue = arg == "--at" || arg == "--video" || arg == "--out" ||
                                 arg == "-o" || arg == "--root" || arg == "-C" ||
-                                arg == "--until";
+                                arg == "--until" || arg == "--size" || arg == "--samples";
         if (takesValue && !hasInlineValue) {
             if (i + 1 >= argc) {
                 *error = "option " + arg + " needs a value";
@@ -126,6 +184,14 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
                          std::to_string(kFirstFrameMs) + ", not '" + value + "'";
                 return false;
             }
+        } else if (arg == "--size") {
+            if (!parseSize(value, options, error)) return false;
+        } else if (arg == "--samples") {
+            if (!parseSamples(value, options, error)) return false;
+        } else if (arg == "--lossless") {
+            options->lossless = true;
+        } else if (arg == "--no-cache") {
+            options->cacheTerrain = false;
         } else if (arg == "--full") {
             options->fastForward = false;
         } else {
@@ -140,6 +206,18 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
     }
     if (options->until != 0 && options->mode == CaptureMode::Stills) {
         *error = "--until applies to --video and --bench, not to --at";
+        return false;
+    }
+    if (options->lossless && options->mode != CaptureMode::Video) {
+        *error = "--lossless applies to --video only";
+        return false;
+    }
+    // The upload's 4:2:0 colour covers 2 x 2 pixels; the master keeps every pixel's own.
+    if (options->mode == CaptureMode::Video && !options->lossless &&
+        (options->width % 2 != 0 || options->height % 2 != 0)) {
+        *error = "--size " + std::to_string(options->width) + "x" +
+                 std::to_string(options->height) +
+                 " is odd, which H.264 in yuv420p cannot hold; give an even size or --lossless";
         return false;
     }
     return true;

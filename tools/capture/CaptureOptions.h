@@ -7,6 +7,10 @@
 
 enum class CaptureMode { None, Stills, Video, Bench };
 
+// The demo's window, whose picture --size enlarges: 4:3, as the demo's projection is.
+constexpr int kWindowWidth = 800;
+constexpr int kWindowHeight = 600;
+
 struct CaptureOptions {
     CaptureMode mode = CaptureMode::None;
     std::vector<int32_t> stillTimes;  // --at, in the order given
@@ -15,6 +19,11 @@ struct CaptureOptions {
     std::string rootDir;              // --root: the folder holding data/; empty: stay here
     int32_t until = 0;                // --until: stop the show early; 0: its whole length
     bool fastForward = true;          // --full turns it off
+    bool cacheTerrain = true;         // --no-cache turns it off
+    bool lossless = false;            // --lossless: FFV1 and FLAC in Matroska
+    int width = kWindowWidth;         // --size: the frames' size in pixels
+    int height = kWindowHeight;
+    int samples = 1;                  // --samples: per pixel; 1 is no anti-aliasing
     bool help = false;
 };
 

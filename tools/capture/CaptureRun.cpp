@@ -5,6 +5,7 @@
 #include "PngFile.h"
 #include "ShowFrames.h"
 #include "Stopwatch.h"
+#include "TerrainCache.h"
 
 #include <sys/resource.h>
 
@@ -55,24 +56,31 @@ CaptureRun::CaptureRun(const CaptureOptions& options, int32_t showLength)
     }
 }
 
-bool CaptureRun::prepare(std::string* error)
+int CaptureRun::prepare(std::string* error)
 {
+    if (const int status = target.open(kWindowWidth, kWindowHeight, options.width,
+                                       options.height, options.samples, error)) {
+        return status;
+    }
+    if (options.cacheTerrain) cacheTerrain();
     // Without the discard, hidden frames still skip their geometry; only clears remain.
     if (options.mode == CaptureMode::Stills && options.fastForward) canDiscardRasterisation();
     if (options.mode == CaptureMode::Video) {
-        grabBackBuffer(&frame);  // start-up cleared it: the screen before the first frame
         encoder = std::make_unique<VideoEncoder>();
         const double seconds = static_cast<double>(videoFrames) / kFramesPerSecond;
-        if (!encoder->start(options.videoPath, frame.width, frame.height, kFramesPerSecond,
-                            kSoundtrackPath, seconds, error) ||
-            !encoder->write(frame, error)) {
-            return false;
+        const VideoFormat format = options.lossless ? VideoFormat::Master : VideoFormat::Upload;
+        if (!encoder->start(options.videoPath, format, target.width(), target.height(),
+                            kFramesPerSecond, kSoundtrackPath, seconds, error)) {
+            return kFailureStatus;
         }
+        // Start-up cleared the target: the screen before the first frame.
+        target.read(encoder->nextFrame());
+        if (!encoder->queueFrame(error)) return kFailureStatus;
         videoFramesSent = 1;
     }
     if (options.mode == CaptureMode::Bench) costs = std::make_unique<FrameCosts>();
     runStartNs = Stopwatch::nowNs();
-    return true;
+    return 0;
 }
 
 LoopHooks CaptureRun::hooks()
@@ -118,14 +126,15 @@ void CaptureRun::frameDrawn(int32_t elapsed)
         if (stillsByFrame.count(elapsed) != 0) writeStills(elapsed);
         break;
     case CaptureMode::Video:
-        grabBackBuffer(&frame);
-        if (!encoder->write(frame, &failure)) {
+        target.read(encoder->nextFrame());
+        if (!encoder->queueFrame(&failure)) {
             fail(failure);
             return;
         }
         if (++videoFramesSent == videoFrames) stop();
         break;
     case CaptureMode::Bench:
+        target.resolve();
         finishDrawing();
         costs->add(elapsed, (Stopwatch::nowNs() - frameStartNs) / kNsPerMs);
         if (elapsed + kFrameStepMs >= endMs) stop();
@@ -138,7 +147,7 @@ void CaptureRun::frameDrawn(int32_t elapsed)
 
 void CaptureRun::writeStills(int32_t elapsed)
 {
-    grabBackBuffer(&frame);
+    target.read(&frame);
     for (int32_t ms : stillsByFrame[elapsed]) {
         const std::string path = stillPath(options.outDir, ms);
         const PngText text = {{"Software", kCaptureProgram},
@@ -169,6 +178,8 @@ int CaptureRun::finish()
 {
     progress.finish();
     if (discarding) setFramesHidden(false);
+    uncacheTerrain();
+    target.close();
     const double totalMs = (Stopwatch::nowNs() - runStartNs) / kNsPerMs;
     // The show ran to its end without the run stopping it: a benchmark of all of it.
     if (!gQuit && lastElapsed + kFrameStepMs >= showLength) completed = true;

@@ -5,6 +5,7 @@
 #include "CaptureOptions.h"
 #include "FrameCosts.h"
 #include "ProgressLine.h"
+#include "RenderTarget.h"
 #include "RgbImage.h"
 #include "VideoEncoder.h"
 #include "shell/Demo.h"
@@ -22,9 +23,10 @@ public:
     // `options` holds absolute paths; `showLength` is the timeline's length in ms.
     CaptureRun(const CaptureOptions& options, int32_t showLength);
 
-    // Gets ready once the show has started up: checks the GL can skip rasterisation,
-    // starts the encoder. Returns false with the reason in *error.
-    bool prepare(std::string* error);
+    // Gets ready once the show has started up: sets up the frames' size and samples and
+    // the landscape's cache, checks the GL can skip rasterisation, starts the encoder.
+    // Returns 0, or the exit status with the reason in *error.
+    int prepare(std::string* error);
 
     // Hooks for runFrameLoop, with this run as their context.
     LoopHooks hooks();
@@ -55,7 +57,8 @@ private:
     std::string failure;
 
     std::map<int32_t, std::vector<int32_t>> stillsByFrame;  // frame ms -> requested ms
-    RgbImage frame;
+    RenderTarget target;
+    RgbImage frame;           // the still being written
     std::unique_ptr<VideoEncoder> encoder;
     int32_t videoFrames = 0;  // frames the video holds, the picture before the first included
     int32_t videoFramesSent = 0;

@@ -78,3 +78,5 @@ void setFramesHidden(bool hidden)
     if (hidden) glEnable(GL_RASTERIZER_DISCARD);
     else glDisable(GL_RASTERIZER_DISCARD);
 }
+
+bool framesHidden() { return gHidden; }

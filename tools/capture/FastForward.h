@@ -9,3 +9,6 @@ bool canDiscardRasterisation();
 // Hides the frames drawn from now on, or shows them again. Call between frames only,
 // never inside glBegin/glEnd.
 void setFramesHidden(bool hidden);
+
+// Whether frames are hidden now.
+bool framesHidden();

@@ -104,11 +104,12 @@ int captureShow()
     if (status == 0) {
         CaptureRun run(gOptions, timeline->getLength());
         std::string error;
-        if (run.prepare(&error)) {
+        status = run.prepare(&error);
+        if (status == 0) {
             runFrameLoop(*timeline, run.hooks());
             status = run.finish();
         } else {
-            status = failWith(error);
+            failWith(error);
         }
     }
     shutDown();
