@@ -1,0 +1,324 @@
+#include "web/gl/DrawList.h"
+
+#include "web/gl/WebGlCalls.h"
+
+#include <emscripten/html5.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+DrawList gDrawList;
+
+namespace {
+
+// Room for a whole frame of the show (the terrain alone is 46,228 vertices) from the start.
+constexpr size_t kReservedVertices = 65536;
+constexpr size_t kReservedIndices = 98304;
+constexpr size_t kReservedCommands = 64;
+
+// Attribute slots, fixed before linking.
+enum : GLuint { kClipSlot = 0, kColourSlot = 1, kTexFogSlot = 2 };
+
+// Fog mode numbers the fragment shader switches on.
+constexpr GLint kShaderNoFog = 0, kShaderLinearFog = 1, kShaderExpFog = 2, kShaderExp2Fog = 3;
+
+const char* const kVertexShader = R"(#version 300 es
+layout(location = 0) in vec4 aClip;
+layout(location = 1) in vec4 aColour;
+layout(location = 2) in vec3 aTexFog;
+out vec4 vColour;
+out vec2 vTexCoord;
+out float vFogDistance;
+void main() {
+    gl_Position = aClip;
+    vColour = aColour;
+    vTexCoord = aTexFog.xy;
+    vFogDistance = aTexFog.z;
+}
+)";
+
+// GL_MODULATE texturing, then fog with the factor computed per fragment.
+const char* const kFragmentShader = R"(#version 300 es
+precision highp float;
+uniform sampler2D uTexture;
+uniform bool uTextured;
+uniform int uFogMode;
+uniform vec3 uFogColour;
+uniform float uFogDensity;
+uniform float uFogStart;
+uniform float uFogEnd;
+in vec4 vColour;
+in vec2 vTexCoord;
+in float vFogDistance;
+out vec4 outColour;
+void main() {
+    vec4 colour = vColour;
+    if (uTextured) colour *= texture(uTexture, vTexCoord);
+    if (uFogMode != 0) {
+        float f;
+        if (uFogMode == 1) {
+            f = (uFogEnd - vFogDistance) / (uFogEnd - uFogStart);
+        } else if (uFogMode == 2) {
+            f = exp(-uFogDensity * vFogDistance);
+        } else {
+            float d = uFogDensity * vFogDistance;
+            f = exp(-d * d);
+        }
+        colour.rgb = mix(uFogColour, colour.rgb, clamp(f, 0.0, 1.0));
+    }
+    outColour = colour;
+}
+)";
+
+GLuint compile(GLenum type, const char* source)
+{
+    const GLuint shader = emscripten_glCreateShader(type);
+    emscripten_glShaderSource(shader, 1, &source, nullptr);
+    emscripten_glCompileShader(shader);
+    GLint ok = 0;
+    emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[512] = "";
+        emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        std::fprintf(stderr, "quorvane: the WebGL %s shader does not compile: %s\n",
+                     type == GL_VERTEX_SHADER ? "vertex" : "fragment", log);
+        return 0;
+    }
+    return shader;
+}
+
+GLint shaderFogMode(GLenum mode)
+{
+    switch (mode) {
+    case GL_LINEAR: return kShaderLinearFog;
+    case GL_EXP: return kShaderExpFog;
+    case GL_EXP2: return kShaderExp2Fog;
+    default: return kShaderNoFog;
+    }
+}
+
+}  // namespace
+
+bool operator==(const RasterState& a, const RasterState& b)
+{
+    return a.depthTest == b.depthTest && a.blend == b.blend && a.cullFace == b.cullFace &&
+           a.textured == b.textured && a.depthMask == b.depthMask &&
+           a.depthFunc == b.depthFunc && a.blendSource == b.blendSource &&
+           a.blendDestination == b.blendDestination && a.cullMode == b.cullMode &&
+           a.frontFace == b.frontFace && a.fogMode == b.fogMode && a.texture == b.texture &&
+           std::memcmp(a.fogColour, b.fogColour, sizeof a.fogColour) == 0 &&
+           a.fogDensity == b.fogDensity && a.fogStart == b.fogStart && a.fogEnd == b.fogEnd &&
+           std::memcmp(a.clearColour, b.clearColour, sizeof a.clearColour) == 0 &&
+           a.clearDepth == b.clearDepth &&
+           std::memcmp(a.viewport, b.viewport, sizeof a.viewport) == 0;
+}
+
+bool DrawList::open(const char* canvasSelector)
+{
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.alpha = false;      // the page must not show through a clear with alpha 0
+    attributes.depth = true;
+    attributes.stencil = false;
+    attributes.antialias = false;  // GL 1.1 rasterises aliased, and so do the golden frames
+    attributes.majorVersion = 2;
+    attributes.minorVersion = 0;
+    attributes.enableExtensionsByDefault = false;
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
+        emscripten_webgl_create_context(canvasSelector, &attributes);
+    if (context <= 0) {
+        std::fprintf(stderr, "quorvane: this browser offers no WebGL 2 on %s\n", canvasSelector);
+        return false;
+    }
+    if (emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS) {
+        std::fprintf(stderr, "quorvane: the WebGL 2 context cannot be made current\n");
+        return false;
+    }
+
+    const GLuint vertexShader = compile(GL_VERTEX_SHADER, kVertexShader);
+    const GLuint fragmentShader = compile(GL_FRAGMENT_SHADER, kFragmentShader);
+    if (vertexShader == 0 || fragmentShader == 0) return false;
+    const GLuint linked = emscripten_glCreateProgram();
+    emscripten_glAttachShader(linked, vertexShader);
+    emscripten_glAttachShader(linked, fragmentShader);
+    emscripten_glLinkProgram(linked);
+    GLint ok = 0;
+    emscripten_glGetProgramiv(linked, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char log[512] = "";
+        emscripten_glGetProgramInfoLog(linked, sizeof log, nullptr, log);
+        std::fprintf(stderr, "quorvane: the WebGL shaders do not link: %s\n", log);
+        return false;
+    }
+    program = linked;
+    emscripten_glUseProgram(program);
+    emscripten_glUniform1i(emscripten_glGetUniformLocation(program, "uTexture"), 0);
+    texturedLocation = emscripten_glGetUniformLocation(program, "uTextured");
+    fogModeLocation = emscripten_glGetUniformLocation(program, "uFogMode");
+    fogColourLocation = emscripten_glGetUniformLocation(program, "uFogColour");
+    fogDensityLocation = emscripten_glGetUniformLocation(program, "uFogDensity");
+    fogStartLocation = emscripten_glGetUniformLocation(program, "uFogStart");
+    fogEndLocation = emscripten_glGetUniformLocation(program, "uFogEnd");
+
+    GLuint vertexArray = 0;
+    emscripten_glGenVertexArrays(1, &vertexArray);
+    emscripten_glBindVertexArray(vertexArray);
+    emscripten_glGenBuffers(1, &vertexBuffer);
+    emscripten_glGenBuffers(1, &indexBuffer);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    const GLsizei stride = sizeof(DrawVertex);
+    emscripten_glEnableVertexAttribArray(kClipSlot);
+    emscripten_glVertexAttribPointer(kClipSlot, 4, GL_FLOAT, GL_FALSE, stride,
+                                     reinterpret_cast<const void*>(offsetof(DrawVertex, clip)));
+    emscripten_glEnableVertexAttribArray(kColourSlot);
+    emscripten_glVertexAttribPointer(kColourSlot, 4, GL_FLOAT, GL_FALSE, stride,
+                                     reinterpret_cast<const void*>(offsetof(DrawVertex, colour)));
+    emscripten_glEnableVertexAttribArray(kTexFogSlot);
+    emscripten_glVertexAttribPointer(kTexFogSlot, 3, GL_FLOAT, GL_FALSE, stride,
+                                     reinterpret_cast<const void*>(offsetof(DrawVertex, texCoord)));
+
+    vertices.reserve(kReservedVertices);
+    indices.reserve(kReservedIndices);
+    commands.reserve(kReservedCommands);
+    appliedKnown = false;
+    return true;
+}
+
+bool DrawList::beginPrimitive(const RasterState& state, bool stateMayDiffer)
+{
+    if (hidden || program == 0) return false;
+    primitiveFirstVertex = static_cast<uint32_t>(vertices.size());
+    const bool extendLast = !commands.empty() && commands.back().clearMask == 0 &&
+                            (!stateMayDiffer || commands.back().state == state);
+    if (!extendLast) {
+        commands.push_back(Command{state, 0, static_cast<uint32_t>(indices.size()), 0});
+    }
+    return true;
+}
+
+void DrawList::endPrimitive(GLenum mode)
+{
+    const uint32_t first = primitiveFirstVertex;
+    const uint32_t count = static_cast<uint32_t>(vertices.size()) - first;
+    const size_t before = indices.size();
+    auto triangle = [this, first](uint32_t a, uint32_t b, uint32_t c) {
+        indices.push_back(first + a);
+        indices.push_back(first + b);
+        indices.push_back(first + c);
+    };
+    switch (mode) {
+    case GL_TRIANGLES:
+        for (uint32_t i = 0; i + 2 < count; i += 3) triangle(i, i + 1, i + 2);
+        break;
+    case GL_TRIANGLE_STRIP:
+        // Every other triangle swaps its first two vertices so that all keep the winding
+        // of the first, as GL orders them for culling.
+        for (uint32_t i = 0; i + 2 < count; ++i) {
+            if (i % 2 == 0) triangle(i, i + 1, i + 2);
+            else triangle(i + 1, i, i + 2);
+        }
+        break;
+    case GL_TRIANGLE_FAN:
+    case GL_POLYGON:
+        for (uint32_t i = 1; i + 1 < count; ++i) triangle(0, i, i + 1);
+        break;
+    case GL_QUADS:
+        for (uint32_t i = 0; i + 3 < count; i += 4) {
+            triangle(i, i + 1, i + 2);
+            triangle(i, i + 2, i + 3);
+        }
+        break;
+    case GL_QUAD_STRIP:
+        for (uint32_t i = 0; i + 3 < count; i += 2) {
+            triangle(i, i + 1, i + 3);
+            triangle(i, i + 3, i + 2);
+        }
+        break;
+    default:
+        break;  // points and lines: the demo draws none
+    }
+    commands.back().indexCount += static_cast<uint32_t>(indices.size() - before);
+}
+
+void DrawList::clear(GLbitfield mask, const RasterState& state)
+{
+    if (hidden || program == 0) return;
+    commands.push_back(Command{state, mask, 0, 0});
+}
+
+void DrawList::setCapability(GLenum cap, bool on)
+{
+    if (on) emscripten_glEnable(cap);
+    else emscripten_glDisable(cap);
+}
+
+void DrawList::apply(const RasterState& s)
+{
+    const RasterState& a = applied;
+    const bool all = !appliedKnown;
+    if (all || s.depthTest != a.depthTest) setCapability(GL_DEPTH_TEST, s.depthTest);
+    if (all || s.blend != a.blend) setCapability(GL_BLEND, s.blend);
+    if (all || s.cullFace != a.cullFace) setCapability(GL_CULL_FACE, s.cullFace);
+    if (all || s.depthMask != a.depthMask) emscripten_glDepthMask(s.depthMask);
+    if (all || s.depthFunc != a.depthFunc) emscripten_glDepthFunc(s.depthFunc);
+    if (all || s.blendSource != a.blendSource || s.blendDestination != a.blendDestination)
+        emscripten_glBlendFunc(s.blendSource, s.blendDestination);
+    if (all || s.cullMode != a.cullMode) emscripten_glCullFace(s.cullMode);
+    if (all || s.frontFace != a.frontFace) emscripten_glFrontFace(s.frontFace);
+    if (all || s.texture != a.texture) emscripten_glBindTexture(GL_TEXTURE_2D, s.texture);
+    if (all || s.textured != a.textured) emscripten_glUniform1i(texturedLocation, s.textured);
+    if (all || s.fogMode != a.fogMode)
+        emscripten_glUniform1i(fogModeLocation, shaderFogMode(s.fogMode));
+    if (all || std::memcmp(s.fogColour, a.fogColour, sizeof s.fogColour) != 0)
+        emscripten_glUniform3f(fogColourLocation, s.fogColour[0], s.fogColour[1], s.fogColour[2]);
+    if (all || s.fogDensity != a.fogDensity) emscripten_glUniform1f(fogDensityLocation, s.fogDensity);
+    if (all || s.fogStart != a.fogStart) emscripten_glUniform1f(fogStartLocation, s.fogStart);
+    if (all || s.fogEnd != a.fogEnd) emscripten_glUniform1f(fogEndLocation, s.fogEnd);
+    if (all || std::memcmp(s.clearColour, a.clearColour, sizeof s.clearColour) != 0)
+        emscripten_glClearColor(s.clearColour[0], s.clearColour[1], s.clearColour[2], s.clearColour[3]);
+    if (all || s.clearDepth != a.clearDepth) emscripten_glClearDepthf(s.clearDepth);
+    if (all || std::memcmp(s.viewport, a.viewport, sizeof s.viewport) != 0)
+        emscripten_glViewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
+    applied = s;
+    appliedKnown = true;
+}
+
+void DrawList::flush()
+{
+    if (commands.empty()) return;
+    if (!indices.empty()) {
+        emscripten_glBufferData(GL_ARRAY_BUFFER, static_cast<long>(vertices.size() * sizeof(DrawVertex)),
+                                vertices.data(), GL_STREAM_DRAW);
+        emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<long>(indices.size() * sizeof(uint32_t)),
+                                indices.data(), GL_STREAM_DRAW);
+    }
+    for (const Command& command : commands) {
+        if (command.clearMask == 0 && command.indexCount == 0) continue;
+        apply(command.state);
+        if (command.clearMask != 0) {
+            emscripten_glClear(command.clearMask);
+        } else {
+            emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(command.indexCount),
+                                      GL_UNSIGNED_INT,
+                                      reinterpret_cast<const void*>(command.firstIndex * sizeof(uint32_t)));
+        }
+    }
+    vertices.clear();
+    indices.clear();
+    commands.clear();
+}
+
+void DrawList::bindTextureNow(GLuint texture)
+{
+    if (appliedKnown && applied.texture == texture) return;
+    emscripten_glBindTexture(GL_TEXTURE_2D, texture);
+    applied.texture = texture;
+}
+
+void DrawList::forgetTexture(GLuint texture)
+{
+    // WebGL unbinds a deleted texture; keep the tracked binding truthful.
+    if (applied.texture == texture) applied.texture = 0;
+}
