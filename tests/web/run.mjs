@@ -41,7 +41,7 @@ function serve(root) {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-let passed = 0, failed = 0;
+let passed = 0, failed = 0, skipped = 0;
 function check(name, ok, detail) {
   console.log(`${ok ? 'PASS' : 'FAIL'} ${name}${detail ? ': ' + detail : ''}`);
   if (ok) ++passed; else ++failed;
@@ -79,7 +79,24 @@ async function renderStill(context, base, ms, file, label) {
   return { title, problems };
 }
 
+// The references hold when they were made from the images in data/ now.
+function referencesFitData() {
+  try {
+    execFileSync('sha256sum', ['--check', '--quiet', path.join(goldenDir, 'data.sha256')],
+                 { cwd: path.resolve(goldenDir, '../../..'), stdio: 'ignore' });
+    return true;
+  } catch (e) {
+    return false;
+  }
+}
+
 async function stills(browser, base) {
+  if (!referencesFitData()) {
+    console.log('SKIP the golden stills: the reference frames in tests/capture/golden were made ' +
+                'from other images than those in data/ (tests/capture/regenerate-golden.sh)');
+    ++skipped;
+    return;
+  }
   const times = fs.readFileSync(path.join(goldenDir, 'times.txt'), 'utf8').trim().split(/\s+/).map(Number);
   const context = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 1 });
   const frame = (ms) => path.join(outDir, `web-${String(ms).padStart(5, '0')}.png`);
@@ -169,6 +186,20 @@ async function live(browser, base) {
   check('Escape ends the show and shows the end card',
         ended && endText === 'The show has ended.' && again === 'Play again' && framesAfter === framesAtEnd && (!musicEnd || musicEnd.paused),
         `card "${endText}" / "${again}", frames ${framesAtEnd} -> ${framesAfter}, music ${musicEnd ? (musicEnd.paused ? 'paused' : 'playing') : 'released'}`);
+  // Played again, the show starts over in a fresh program.
+  await page.locator('#play').click();
+  let restarted = true;
+  try {
+    await page.waitForFunction((before) => {
+      const status = window.quorvaneStatus();
+      return status && status.frames > 0 && status.frames < before;
+    }, framesAfter, { timeout: 20000 });
+  } catch (e) {
+    restarted = false;
+  }
+  const musicAgain = await music();
+  check('Play again starts the show and its music over', restarted && musicAgain && !musicAgain.paused,
+        `frames ${JSON.stringify(await status())}, music ${musicAgain ? (musicAgain.paused ? 'paused' : 'playing') : 'absent'}`);
   check('the console holds no error or warning', problems.length === 0, problems.join(' | '));
   await context.close();
 }
@@ -181,6 +212,13 @@ async function bench(browser, base) {
   await page.goto(base + '/?bench');
   const text = await line;
   console.log(text);
+  const figures = JSON.parse(text.slice('quorvane-bench '.length));
+  console.log(`web bench: median frame ${figures.median_ms.toFixed(2)} ms, p95 ${figures.p95_ms.toFixed(2)} ms over ${figures.frames} frames`);
+  const siteBytes = fs.readdirSync(siteDir, { recursive: true })
+    .map((name) => fs.statSync(path.join(siteDir, name)))
+    .filter((info) => info.isFile())
+    .reduce((sum, info) => sum + info.size, 0);
+  console.log(`web bench: site folder ${(siteBytes / 1e6).toFixed(2)} MB`);
   await page.close();
 }
 
@@ -206,5 +244,5 @@ try {
   await browser.close();
   server.close();
 }
-if (!benchOnly) console.log(`${passed} passed, ${failed} failed`);
+if (!benchOnly) console.log(`${passed} passed, ${failed} failed` + (skipped ? `, ${skipped} skipped` : ''));
 process.exit(failed === 0 ? 0 : 1);
