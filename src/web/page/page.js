@@ -22,6 +22,7 @@
 
   function fail(text, consoleLine) {
     console.error('quorvane: ' + consoleLine);
+    document.body.classList.remove('still');  // a still that failed shows why
     say(text);
     progress.hidden = true;
     play.hidden = true;
@@ -130,7 +131,14 @@
     if (document.fullscreenElement) {
       document.exitFullscreen();
     } else if (stageBox.requestFullscreen) {
-      stageBox.requestFullscreen().catch(() => {});
+      // Escape would only leave full screen; locked, it reaches the show, which ends on
+      // it as natively (holding it leaves full screen).
+      stageBox.requestFullscreen().then(() => {
+        if (navigator.keyboard && navigator.keyboard.lock) {
+          return navigator.keyboard.lock(['Escape']);
+        }
+        return undefined;
+      }).catch(() => {});
     }
   }
 
