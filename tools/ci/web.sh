@@ -7,6 +7,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${QUORVANE_BUILD:-$root/build}
 site=${QUORVANE_WEB_BUILD:-$root/build-web}/site
 "$root/tools/web.sh" || exit 1
+command -v npm >/dev/null || { echo "web: npm is missing (it comes with Node.js)"; exit 1; }
 cmake --build "$build" --target web_frame_compare >/dev/null || exit 1
 (cd "$root/tests/web" && npm ci --no-audit --no-fund --loglevel=error >/dev/null) || {
   echo "web: npm ci failed in tests/web"
