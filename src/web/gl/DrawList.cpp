@@ -12,10 +12,11 @@ DrawList gDrawList;
 
 namespace {
 
-// Room for a whole frame of the show (the terrain alone is 46,228 vertices) from the start.
+// Room for a whole frame of the show (the terrain alone is 11,776 vertices) from the start.
 constexpr size_t kReservedVertices = 65536;
 constexpr size_t kReservedIndices = 98304;
 constexpr size_t kReservedCommands = 64;
+constexpr size_t kReservedPrimitive = 1024;
 
 // Attribute slots, fixed before linking.
 enum : GLuint { kClipSlot = 0, kColourSlot = 1, kTexFogSlot = 2 };
@@ -182,6 +183,7 @@ bool DrawList::open(const char* canvasSelector)
     vertices.reserve(kReservedVertices);
     indices.reserve(kReservedIndices);
     commands.reserve(kReservedCommands);
+    primitive.reserve(kReservedPrimitive);
     appliedKnown = false;
     return true;
 }
@@ -189,7 +191,7 @@ bool DrawList::open(const char* canvasSelector)
 bool DrawList::beginPrimitive(const RasterState& state, bool stateMayDiffer)
 {
     if (hidden || program == 0) return false;
-    primitiveFirstVertex = static_cast<uint32_t>(vertices.size());
+    primitive.clear();
     const bool extendLast = !commands.empty() && commands.back().clearMask == 0 &&
                             (!stateMayDiffer || commands.back().state == state);
     if (!extendLast) {
@@ -200,13 +202,12 @@ bool DrawList::beginPrimitive(const RasterState& state, bool stateMayDiffer)
 
 void DrawList::endPrimitive(GLenum mode)
 {
-    const uint32_t first = primitiveFirstVertex;
-    const uint32_t count = static_cast<uint32_t>(vertices.size()) - first;
+    const uint32_t count = static_cast<uint32_t>(primitive.size());
     const size_t before = indices.size();
-    auto triangle = [this, first](uint32_t a, uint32_t b, uint32_t c) {
-        indices.push_back(first + a);
-        indices.push_back(first + b);
-        indices.push_back(first + c);
+    auto triangle = [this](uint32_t a, uint32_t b, uint32_t c) {
+        indices.push_back(primitive[a]);
+        indices.push_back(primitive[b]);
+        indices.push_back(primitive[c]);
     };
     switch (mode) {
     case GL_TRIANGLES:
@@ -308,6 +309,7 @@ void DrawList::flush()
     vertices.clear();
     indices.clear();
     commands.clear();
+    ++inputsEpoch;  // the cached vertices are gone
 }
 
 void DrawList::bindTextureNow(GLuint texture)

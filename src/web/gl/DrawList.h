@@ -8,6 +8,7 @@
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 // The state WebGL rasterises a primitive or clears under.
@@ -53,13 +54,36 @@ public:
     // Starts a primitive drawn under `state`; `stateMayDiffer` false promises the state is
     // the one of the previous primitive. Returns false when nothing is to be recorded.
     bool beginPrimitive(const RasterState& state, bool stateMayDiffer);
-    DrawVertex& addVertex()
+
+    // The next vertex of the open primitive, given what it is computed from: its object
+    // position and texture coordinate, under the transform and colour of `inputsEpoch`.
+    // When the frame already holds a vertex made from the same inputs, that one is used
+    // again and the result is null; otherwise the caller fills in the slot returned. The
+    // terrain's neighbouring strips share their edges, so it has a quarter of the vertices.
+    DrawVertex* vertexFor(float x, float y, float z, float s, float t)
     {
+        const uint32_t key[kKeyWords] = {bitsOf(x), bitsOf(y), bitsOf(z), bitsOf(s), bitsOf(t), inputsEpoch};
+        uint32_t hash = 2166136261u;
+        for (uint32_t word : key) hash = (hash ^ word) * 16777619u;
+        CacheEntry& entry = cache[(hash ^ (hash >> 15)) & (kCacheSize - 1)];
+        bool same = true;
+        for (int i = 0; i < kKeyWords; ++i) same = same && entry.key[i] == key[i];
+        if (same) {
+            primitive.push_back(entry.index);
+            return nullptr;
+        }
+        for (int i = 0; i < kKeyWords; ++i) entry.key[i] = key[i];
+        entry.index = static_cast<uint32_t>(vertices.size());
+        primitive.push_back(entry.index);
         vertices.emplace_back();
-        return vertices.back();
+        return &vertices.back();
     }
-    // Turns the vertices added since beginPrimitive into triangles as GL assembles `mode`.
+    // Turns the open primitive's vertices into triangles as GL assembles `mode`.
     void endPrimitive(GLenum mode);
+
+    // Advanced whenever what vertices are computed from changes, besides their own
+    // position and texture coordinate: the matrices, the colour, the lighting.
+    uint32_t inputsEpoch = 1;
     void clear(GLbitfield mask, const RasterState& state);
 
     // Sends everything recorded to WebGL and starts an empty list.
@@ -80,13 +104,27 @@ private:
         uint32_t indexCount;
     };
 
+    static constexpr int kKeyWords = 6;
+    static constexpr uint32_t kCacheSize = 4096;  // a power of two
+    struct CacheEntry {
+        uint32_t key[kKeyWords];  // x, y, z, s, t as bits, then the epoch; epoch 0 matches nothing
+        uint32_t index;           // the vertex made from them
+    };
+    static uint32_t bitsOf(float v)
+    {
+        uint32_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        return bits;
+    }
+
     void apply(const RasterState& state);
     void setCapability(GLenum cap, bool on);
 
     std::vector<DrawVertex> vertices;  // this frame's vertices
     std::vector<uint32_t> indices;     // this frame's triangles, three indices each
     std::vector<Command> commands;     // this frame's clears and draws, in order
-    uint32_t primitiveFirstVertex = 0;  // where the open primitive's vertices start
+    std::vector<uint32_t> primitive;   // the open primitive's vertices, as indices
+    std::vector<CacheEntry> cache = std::vector<CacheEntry>(kCacheSize);  // recent vertices by inputs
 
     RasterState applied;         // what WebGL currently has
     bool appliedKnown = false;   // false until the first apply sets every field

@@ -53,23 +53,30 @@ public:
     void vertex(float x, float y, float z)
     {
         if (!recording) return;
-        if (colourStale) updateColour(x, y, z);
-        if (mvpStale) updateMvp();
-        DrawVertex& v = gDrawList.addVertex();
+        if (colourStale) {
+            updateColour(x, y, z);
+            ++gDrawList.inputsEpoch;
+        }
+        if (mvpStale) {
+            updateMvp();
+            ++gDrawList.inputsEpoch;
+        }
+        DrawVertex* v = gDrawList.vertexFor(x, y, z, texCoord[0], texCoord[1]);
+        if (v == nullptr) return;  // the frame has this very vertex already
         const float* m = mvp.m;
-        v.clip[0] = m[0] * x + m[4] * y + m[8] * z + m[12];
-        v.clip[1] = m[1] * x + m[5] * y + m[9] * z + m[13];
-        v.clip[2] = m[2] * x + m[6] * y + m[10] * z + m[14];
-        v.clip[3] = m[3] * x + m[7] * y + m[11] * z + m[15];
+        v->clip[0] = m[0] * x + m[4] * y + m[8] * z + m[12];
+        v->clip[1] = m[1] * x + m[5] * y + m[9] * z + m[13];
+        v->clip[2] = m[2] * x + m[6] * y + m[10] * z + m[14];
+        v->clip[3] = m[3] * x + m[7] * y + m[11] * z + m[15];
         const float* e = modelviewStack.back().m;
         const float eyeZ = e[2] * x + e[6] * y + e[10] * z + e[14];
-        v.fogDistance = eyeZ < 0.0f ? -eyeZ : eyeZ;
-        v.colour[0] = vertexColour[0];
-        v.colour[1] = vertexColour[1];
-        v.colour[2] = vertexColour[2];
-        v.colour[3] = vertexColour[3];
-        v.texCoord[0] = texCoord[0];
-        v.texCoord[1] = texCoord[1];
+        v->fogDistance = eyeZ < 0.0f ? -eyeZ : eyeZ;
+        v->colour[0] = vertexColour[0];
+        v->colour[1] = vertexColour[1];
+        v->colour[2] = vertexColour[2];
+        v->colour[3] = vertexColour[3];
+        v->texCoord[0] = texCoord[0];
+        v->texCoord[1] = texCoord[1];
     }
     void end();
 
