@@ -81,7 +81,7 @@ private:
     bool hidden = false;                 // frames are run without drawing
     bool done = false;                   // the still or the benchmark has its last frame
     int framesDrawn = 0;                 // frames drawn so far
-    double playMs = 0.0;                 // wall clock at start
+    double runStartMs = 0.0;             // wall clock when the loop started
     double frameStartMs = 0.0;           // wall clock when the current frame began
     std::unique_ptr<FrameCosts> costs;   // the benchmark's frame costs
 };
@@ -91,7 +91,6 @@ BrowserShow gBrowserShow;
 int BrowserShow::start(ShowMode showMode, int requestedMs)
 {
     mode = showMode;
-    playMs = emscripten_get_now();
     // The still and the benchmark make no sound, as the capture program makes none.
     if (mode != ShowMode::Live) setenv("SDL_AUDIODRIVER", "dummy", 1);
     timeline = startUp();
@@ -116,6 +115,7 @@ int BrowserShow::start(ShowMode showMode, int requestedMs)
     }
     if (mode == ShowMode::Bench) costs = std::make_unique<FrameCosts>();
     loop = std::make_unique<FrameLoop>(*timeline, hooks);
+    runStartMs = emscripten_get_now();
     loop->start();
     emscripten_set_main_loop_arg(onAnimationFrame, this, 0, 0);
     // Off the screen's pace: the virtual clock owes nothing to the wall clock.
@@ -175,7 +175,7 @@ void BrowserShow::finish()
         reportStill(requested);
         break;
     case ShowMode::Bench: {
-        const double totalMs = emscripten_get_now() - playMs;
+        const double totalMs = emscripten_get_now() - runStartMs;
         const std::string report = costs->report(totalMs, static_cast<long>(heapKib()));
         // The report ends with its JSON line: that is the one for scripts.
         const size_t lastLine = report.rfind('\n', report.size() - 2);
