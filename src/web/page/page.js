@@ -44,7 +44,8 @@
     const total = manifest.files.reduce((sum, file) => sum + file.bytes, 0);
     let received = 0;
     const show = () => {
-      progress.value = total > 0 ? received / total : 1;
+      // The sizes are those the manifest was written with; a file changed since stays in bounds.
+      progress.value = total > 0 ? Math.min(1, received / total) : 1;
       say('Loading… ' + Math.floor(100 * progress.value) + ' %');
     };
     return Promise.all(manifest.files.map(async (file) => {
