@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 DrawList gDrawList;
 
@@ -22,7 +23,7 @@ constexpr size_t kReservedPrimitive = 1024;
 enum : GLuint { kClipSlot = 0, kColourSlot = 1, kTexFogSlot = 2 };
 
 // Fog mode numbers the fragment shader switches on.
-constexpr GLint kShaderNoFog = 0, kShaderLinearFog = 1, kShaderExpFog = 2, kShaderExp2Fog = 3;
+constexpr int kShaderNoFog = 0, kShaderLinearFog = 1, kShaderExpFog = 2, kShaderExp2Fog = 3;
 
 const char* const kVertexShader = R"(#version 300 es
 layout(location = 0) in vec4 aClip;
@@ -39,12 +40,11 @@ void main() {
 }
 )";
 
-// GL_MODULATE texturing, then fog with the factor computed per fragment.
-const char* const kFragmentShader = R"(#version 300 es
+// GL_MODULATE texturing, then fog with the factor computed per fragment. Compiled once per
+// combination of TEXTURED and FOG_MODE (the kShader*Fog numbers), so no fragment branches.
+const char* const kFragmentShader = R"(
 precision highp float;
 uniform sampler2D uTexture;
-uniform bool uTextured;
-uniform int uFogMode;
 uniform vec3 uFogColour;
 uniform float uFogDensity;
 uniform float uFogStart;
@@ -55,19 +55,20 @@ in float vFogDistance;
 out vec4 outColour;
 void main() {
     vec4 colour = vColour;
-    if (uTextured) colour *= texture(uTexture, vTexCoord);
-    if (uFogMode != 0) {
-        float f;
-        if (uFogMode == 1) {
-            f = (uFogEnd - vFogDistance) / (uFogEnd - uFogStart);
-        } else if (uFogMode == 2) {
-            f = exp(-uFogDensity * vFogDistance);
-        } else {
-            float d = uFogDensity * vFogDistance;
-            f = exp(-d * d);
-        }
-        colour.rgb = mix(uFogColour, colour.rgb, clamp(f, 0.0, 1.0));
-    }
+#if TEXTURED
+    colour *= texture(uTexture, vTexCoord);
+#endif
+#if FOG_MODE == 1
+    float f = (uFogEnd - vFogDistance) / (uFogEnd - uFogStart);
+#elif FOG_MODE == 2
+    float f = exp(-uFogDensity * vFogDistance);
+#elif FOG_MODE == 3
+    float d = uFogDensity * vFogDistance;
+    float f = exp(-d * d);
+#endif
+#if FOG_MODE != 0
+    colour.rgb = mix(uFogColour, colour.rgb, clamp(f, 0.0, 1.0));
+#endif
     outColour = colour;
 }
 )";
@@ -89,7 +90,7 @@ GLuint compile(GLenum type, const char* source)
     return shader;
 }
 
-GLint shaderFogMode(GLenum mode)
+int shaderFogMode(GLenum mode)
 {
     switch (mode) {
     case GL_LINEAR: return kShaderLinearFog;
@@ -97,6 +98,14 @@ GLint shaderFogMode(GLenum mode)
     case GL_EXP2: return kShaderExp2Fog;
     default: return kShaderNoFog;
     }
+}
+
+// One bit per clip plane the vertex lies outside of.
+uint8_t outcodeOf(const DrawVertex& v)
+{
+    const float x = v.clip[0], y = v.clip[1], z = v.clip[2], w = v.clip[3];
+    return static_cast<uint8_t>((x < -w) | (x > w) << 1 | (y < -w) << 2 | (y > w) << 3 |
+                                (z < -w) << 4 | (z > w) << 5);
 }
 
 }  // namespace
@@ -138,29 +147,13 @@ bool DrawList::open(const char* canvasSelector)
     }
 
     const GLuint vertexShader = compile(GL_VERTEX_SHADER, kVertexShader);
-    const GLuint fragmentShader = compile(GL_FRAGMENT_SHADER, kFragmentShader);
-    if (vertexShader == 0 || fragmentShader == 0) return false;
-    const GLuint linked = emscripten_glCreateProgram();
-    emscripten_glAttachShader(linked, vertexShader);
-    emscripten_glAttachShader(linked, fragmentShader);
-    emscripten_glLinkProgram(linked);
-    GLint ok = 0;
-    emscripten_glGetProgramiv(linked, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char log[512] = "";
-        emscripten_glGetProgramInfoLog(linked, sizeof log, nullptr, log);
-        std::fprintf(stderr, "quorvane: the WebGL shaders do not link: %s\n", log);
-        return false;
+    if (vertexShader == 0) return false;
+    for (int textured = 0; textured < 2; ++textured) {
+        for (int fogMode = 0; fogMode < kShaderFogModes; ++fogMode) {
+            if (!variants[textured][fogMode].build(vertexShader, textured, fogMode)) return false;
+        }
     }
-    program = linked;
-    emscripten_glUseProgram(program);
-    emscripten_glUniform1i(emscripten_glGetUniformLocation(program, "uTexture"), 0);
-    texturedLocation = emscripten_glGetUniformLocation(program, "uTextured");
-    fogModeLocation = emscripten_glGetUniformLocation(program, "uFogMode");
-    fogColourLocation = emscripten_glGetUniformLocation(program, "uFogColour");
-    fogDensityLocation = emscripten_glGetUniformLocation(program, "uFogDensity");
-    fogStartLocation = emscripten_glGetUniformLocation(program, "uFogStart");
-    fogEndLocation = emscripten_glGetUniformLocation(program, "uFogEnd");
+    current = nullptr;
 
     GLuint vertexArray = 0;
     emscripten_glGenVertexArrays(1, &vertexArray);
@@ -181,16 +174,62 @@ bool DrawList::open(const char* canvasSelector)
                                      reinterpret_cast<const void*>(offsetof(DrawVertex, texCoord)));
 
     vertices.reserve(kReservedVertices);
+    outcodes.reserve(kReservedVertices);
     indices.reserve(kReservedIndices);
     commands.reserve(kReservedCommands);
     primitive.reserve(kReservedPrimitive);
     appliedKnown = false;
+    opened = true;
     return true;
+}
+
+bool DrawList::ShaderVariant::build(GLuint vertexShader, int textured, int fogMode)
+{
+    char header[96];
+    std::snprintf(header, sizeof header, "#version 300 es\n#define TEXTURED %d\n#define FOG_MODE %d\n",
+                  textured, fogMode);
+    const std::string source = std::string(header) + kFragmentShader;
+    const GLuint fragmentShader = compile(GL_FRAGMENT_SHADER, source.c_str());
+    if (fragmentShader == 0) return false;
+    const GLuint linked = emscripten_glCreateProgram();
+    emscripten_glAttachShader(linked, vertexShader);
+    emscripten_glAttachShader(linked, fragmentShader);
+    emscripten_glLinkProgram(linked);
+    GLint ok = 0;
+    emscripten_glGetProgramiv(linked, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char log[512] = "";
+        emscripten_glGetProgramInfoLog(linked, sizeof log, nullptr, log);
+        std::fprintf(stderr, "quorvane: the WebGL shaders do not link: %s\n", log);
+        return false;
+    }
+    program = linked;
+    emscripten_glUseProgram(program);
+    emscripten_glUniform1i(emscripten_glGetUniformLocation(program, "uTexture"), 0);
+    fogColourLocation = emscripten_glGetUniformLocation(program, "uFogColour");
+    fogDensityLocation = emscripten_glGetUniformLocation(program, "uFogDensity");
+    fogStartLocation = emscripten_glGetUniformLocation(program, "uFogStart");
+    fogEndLocation = emscripten_glGetUniformLocation(program, "uFogEnd");
+    uniformsKnown = false;
+    return true;
+}
+
+void DrawList::ShaderVariant::setFog(const RasterState& s)
+{
+    const bool all = !uniformsKnown;
+    if (all || std::memcmp(s.fogColour, fogColour, sizeof fogColour) != 0) {
+        emscripten_glUniform3f(fogColourLocation, s.fogColour[0], s.fogColour[1], s.fogColour[2]);
+        std::memcpy(fogColour, s.fogColour, sizeof fogColour);
+    }
+    if (all || s.fogDensity != fogDensity) emscripten_glUniform1f(fogDensityLocation, fogDensity = s.fogDensity);
+    if (all || s.fogStart != fogStart) emscripten_glUniform1f(fogStartLocation, fogStart = s.fogStart);
+    if (all || s.fogEnd != fogEnd) emscripten_glUniform1f(fogEndLocation, fogEnd = s.fogEnd);
+    uniformsKnown = true;
 }
 
 bool DrawList::beginPrimitive(const RasterState& state, bool stateMayDiffer)
 {
-    if (hidden || program == 0) return false;
+    if (hidden || !isOpen()) return false;
     primitive.clear();
     const bool extendLast = !commands.empty() && commands.back().clearMask == 0 &&
                             (!stateMayDiffer || commands.back().state == state);
@@ -204,7 +243,11 @@ void DrawList::endPrimitive(GLenum mode)
 {
     const uint32_t count = static_cast<uint32_t>(primitive.size());
     const size_t before = indices.size();
+    for (size_t i = outcodes.size(); i < vertices.size(); ++i) outcodes.push_back(outcodeOf(vertices[i]));
     auto triangle = [this](uint32_t a, uint32_t b, uint32_t c) {
+        // A triangle wholly outside one clip plane is clipped away entirely: WebGL need
+        // not see it. Much of the terrain lies beyond the edges of the picture.
+        if (outcodes[primitive[a]] & outcodes[primitive[b]] & outcodes[primitive[c]]) return;
         indices.push_back(primitive[a]);
         indices.push_back(primitive[b]);
         indices.push_back(primitive[c]);
@@ -245,7 +288,7 @@ void DrawList::endPrimitive(GLenum mode)
 
 void DrawList::clear(GLbitfield mask, const RasterState& state)
 {
-    if (hidden || program == 0) return;
+    if (hidden || !isOpen()) return;
     commands.push_back(Command{state, mask, 0, 0});
 }
 
@@ -269,14 +312,12 @@ void DrawList::apply(const RasterState& s)
     if (all || s.cullMode != a.cullMode) emscripten_glCullFace(s.cullMode);
     if (all || s.frontFace != a.frontFace) emscripten_glFrontFace(s.frontFace);
     if (all || s.texture != a.texture) emscripten_glBindTexture(GL_TEXTURE_2D, s.texture);
-    if (all || s.textured != a.textured) emscripten_glUniform1i(texturedLocation, s.textured);
-    if (all || s.fogMode != a.fogMode)
-        emscripten_glUniform1i(fogModeLocation, shaderFogMode(s.fogMode));
-    if (all || std::memcmp(s.fogColour, a.fogColour, sizeof s.fogColour) != 0)
-        emscripten_glUniform3f(fogColourLocation, s.fogColour[0], s.fogColour[1], s.fogColour[2]);
-    if (all || s.fogDensity != a.fogDensity) emscripten_glUniform1f(fogDensityLocation, s.fogDensity);
-    if (all || s.fogStart != a.fogStart) emscripten_glUniform1f(fogStartLocation, s.fogStart);
-    if (all || s.fogEnd != a.fogEnd) emscripten_glUniform1f(fogEndLocation, s.fogEnd);
+    ShaderVariant& variant = variants[s.textured ? 1 : 0][shaderFogMode(s.fogMode)];
+    if (&variant != current) {
+        emscripten_glUseProgram(variant.program);
+        current = &variant;
+    }
+    if (s.fogMode != 0) variant.setFog(s);
     if (all || std::memcmp(s.clearColour, a.clearColour, sizeof s.clearColour) != 0)
         emscripten_glClearColor(s.clearColour[0], s.clearColour[1], s.clearColour[2], s.clearColour[3]);
     if (all || s.clearDepth != a.clearDepth) emscripten_glClearDepthf(s.clearDepth);
@@ -307,6 +348,7 @@ void DrawList::flush()
         }
     }
     vertices.clear();
+    outcodes.clear();
     indices.clear();
     commands.clear();
     ++inputsEpoch;  // the cached vertices are gone

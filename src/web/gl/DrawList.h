@@ -49,7 +49,7 @@ class DrawList {
 public:
     // Makes the WebGL 2 context, the shaders and the buffers; false after one message.
     bool open(const char* canvasSelector);
-    bool isOpen() const { return program != 0; }
+    bool isOpen() const { return opened; }
 
     // Starts a primitive drawn under `state`; `stateMayDiffer` false promises the state is
     // the one of the previous primitive. Returns false when nothing is to be recorded.
@@ -124,19 +124,32 @@ private:
     std::vector<uint32_t> indices;     // this frame's triangles, three indices each
     std::vector<Command> commands;     // this frame's clears and draws, in order
     std::vector<uint32_t> primitive;   // the open primitive's vertices, as indices
+    std::vector<uint8_t> outcodes;     // per vertex: the clip planes it lies outside of
     std::vector<CacheEntry> cache = std::vector<CacheEntry>(kCacheSize);  // recent vertices by inputs
 
     RasterState applied;         // what WebGL currently has
     bool appliedKnown = false;   // false until the first apply sets every field
-    GLuint program = 0;
+    // One linked program per texturing and fog mode; each keeps the fog uniforms it was given.
+    struct ShaderVariant {
+        bool build(GLuint vertexShader, int textured, int fogMode);
+        void setFog(const RasterState& state);
+        GLuint program = 0;
+        GLint fogColourLocation = -1;
+        GLint fogDensityLocation = -1;
+        GLint fogStartLocation = -1;
+        GLint fogEndLocation = -1;
+        bool uniformsKnown = false;  // false until setFog has set all four
+        float fogColour[3] = {};
+        float fogDensity = 0.0f;
+        float fogStart = 0.0f;
+        float fogEnd = 0.0f;
+    };
+    static constexpr int kShaderFogModes = 4;  // none, linear, exp, exp2
+    ShaderVariant variants[2][kShaderFogModes];  // [textured][fog mode]
+    ShaderVariant* current = nullptr;            // the program in use
+    bool opened = false;                         // open has succeeded
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
-    GLint texturedLocation = -1;
-    GLint fogModeLocation = -1;
-    GLint fogColourLocation = -1;
-    GLint fogDensityLocation = -1;
-    GLint fogStartLocation = -1;
-    GLint fogEndLocation = -1;
 };
 
 extern DrawList gDrawList;
