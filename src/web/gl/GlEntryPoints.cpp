@@ -145,7 +145,16 @@ void glLightfv(GLenum light, GLenum name, const GLfloat* values)
 void glFogf(GLenum name, GLfloat value) { gFixedFunction.setFog(name, &value, 1); }
 void glFogfv(GLenum name, const GLfloat* values) { gFixedFunction.setFog(name, values, 4); }
 
-void glGenTextures(GLsizei n, GLuint* names) { emscripten_glGenTextures(n, names); }
+void glGenTextures(GLsizei n, GLuint* names)
+{
+    // Without a context there are no texture objects: name 0 leaves every later texture
+    // call harmless.
+    if (!gDrawList.isOpen()) {
+        for (GLsizei i = 0; i < n; ++i) names[i] = 0;
+        return;
+    }
+    emscripten_glGenTextures(n, names);
+}
 
 void glBindTexture(GLenum target, GLuint texture)
 {
@@ -158,7 +167,7 @@ void glBindTexture(GLenum target, GLuint texture)
 
 void glDeleteTextures(GLsizei n, const GLuint* names)
 {
-    if (n <= 0) return;
+    if (n <= 0 || !gDrawList.isOpen()) return;
     gDrawList.flush();  // draws recorded with these textures still sample them
     for (GLsizei i = 0; i < n; ++i) {
         gFixedFunction.textureDeleted(names[i]);

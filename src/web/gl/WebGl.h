@@ -1,7 +1,10 @@
 // The browser build's OpenGL: the GL 1.1 and GLU calls the demo makes, implemented over
-// WebGL 2 with the fixed-function maths done in shaders. The demo's own code calls the
-// usual gl*/glu* functions (declared by <GL/gl.h> and <GL/glu.h>); this header is the
-// little the web platform layer needs besides them.
+// WebGL 2. Vertices are transformed, lit and given their fog distance as they are issued
+// (GL's per-vertex maths, in single precision); the shaders texture and fog per fragment.
+// A frame's primitives are collected and sent at webGlPresent, as few draws as the state
+// changes allow. The demo's own code calls the usual gl*/glu* functions (declared by
+// <GL/gl.h> and <GL/glu.h>); this header is the little the web platform layer needs
+// besides them.
 #pragma once
 
 // Creates a WebGL 2 context on the canvas `canvasSelector` (e.g. "#stage") with a depth
