@@ -10,5 +10,3 @@ set(WEB_GL_SOURCES
 )
 # Link options the subset needs: a WebGL 2 context and nothing older.
 set(WEB_GL_LINK_OPTIONS -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2)
-# The name the web build's CMakeLists reads.
-set(glSources ${WEB_GL_SOURCES})
