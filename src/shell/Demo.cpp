@@ -6,6 +6,7 @@
 #include "effects/ParticleSystem.h"
 #include "effects/Terrain.h"
 #include "scenes/SceneFrame.h"
+#include "shell/FrameLoop.h"
 #include "shell/Keyboard.h"
 #include "shell/Renderer.h"
 #include "shell/Window.h"
@@ -94,8 +95,6 @@ const ScheduleRow kSchedule[] = {
 };
 constexpr int32_t kTrackId = 0;
 
-constexpr int kEscapeKey = SDLK_ESCAPE;
-
 Uint32 sdlTicks(void* /*context*/) { return SDL_GetTicks(); }
 
 // Opens the audio device; without it the show runs silent.
@@ -149,29 +148,6 @@ void seedEmitter()
     emitter.texture = &gParticleTexture;
     emitter.speed = static_cast<float>(std::rand() % 25);
     gParticles.resetAll();
-}
-
-// A quit request (window close, SIGINT, SIGTERM) waiting in the queue; peeking leaves the
-// key state as the last pump made it.
-bool quitRequested()
-{
-    return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUITMASK) > 0;
-}
-
-// Empties the queue of everything but a quit request, which would otherwise find no room
-// once the queue filled up. Returns whether Escape went down meanwhile: a tap shorter than
-// a frame is over before the next look at the key state and would go unseen.
-bool drainEventsButQuit()
-{
-    bool escapePressed = false;
-    SDL_Event events[16];
-    int count = 0;
-    while ((count = SDL_PeepEvents(events, 16, SDL_GETEVENT, SDL_ALLEVENTS & ~SDL_QUITMASK)) > 0) {
-        for (int i = 0; i < count; ++i) {
-            escapePressed |= events[i].type == SDL_KEYDOWN && events[i].key.keysym.sym == kEscapeKey;
-        }
-    }
-    return escapePressed;
 }
 
 }  // namespace
@@ -228,29 +204,9 @@ Timeline* startUp()
 
 void runFrameLoop(const Timeline& timeline, const LoopHooks& hooks)
 {
-    const Uint32 length = static_cast<Uint32>(timeline.getLength());
-    Uint32 elapsed = 0;
-    Uint32 pending = 0;
-    bool escapePressed = false;  // seen in the events of the last pump
-    const Uint32 startTicks = hooks.ticks(hooks.context);
-    while (elapsed < length && !gQuit) {
-        // Unsigned arithmetic: a tick counter wrapping past 2^32 changes nothing.
-        const Uint32 now = hooks.ticks(hooks.context) - startTicks;
-        pending += now - elapsed;
-        elapsed = now;
-        if (pending <= kFrameMs) continue;
-        // A frame pays for 20 ms; a debt left by slow frames is paid back to back.
-        pending -= kFrameMs;
-        if (hooks.frameStarting != nullptr) hooks.frameStarting(elapsed, hooks.context);
-        if (gKeyboard.isKeyDown(kEscapeKey) || escapePressed || quitRequested()) gQuit = true;
-        SDL_PumpEvents();
-        escapePressed = drainEventsButQuit();
-        gRenderer.clear();
-        timeline.update(static_cast<int32_t>(elapsed));
-        if (gRotation >= 360.0f) gRotation -= 360.0f;
-        if (hooks.frameDrawn != nullptr) hooks.frameDrawn(elapsed, hooks.context);
-        gRenderer.swap();
-    }
+    FrameLoop loop(timeline, hooks);
+    loop.start();
+    while (loop.running()) loop.pass();
 }
 
 void shutDown()

@@ -1,0 +1,157 @@
+// The GL 1.1 state the demo draws with and the per-vertex half of the fixed-function
+// pipeline: each glVertex is transformed, lit and given its fog distance here, in single
+// precision as GL defines it, and handed to the frame's draw list.
+#pragma once
+
+#include "web/gl/DrawList.h"
+#include "web/gl/Matrix.h"
+
+#include <GL/gl.h>
+
+#include <cstdint>
+#include <vector>
+
+// One of GL's eight lights; only what the demo's calls can set is modelled.
+struct Light {
+    bool enabled = false;
+    float ambient[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    float diffuse[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    float position[4] = {0.0f, 0.0f, 1.0f, 0.0f};  // eye space, as transformed at the call
+    float direction[3] = {0.0f, 0.0f, 1.0f};        // unit vector towards a directional light
+};
+
+constexpr int kLightCount = 8;
+constexpr int kModelviewStackDepth = 32;
+constexpr int kProjectionStackDepth = 4;
+
+class FixedFunction {
+public:
+    FixedFunction();
+
+    void setCapability(GLenum cap, bool on);
+    bool capability(GLenum cap) const;
+
+    // Matrices: the current one of the mode selected by glMatrixMode.
+    void selectMatrix(GLenum mode);
+    void loadMatrix(const Matrix& m);
+    void multiplyMatrix(const Matrix& m);  // current = current × m
+    void pushMatrix();
+    void popMatrix();
+    const Matrix& modelview() const { return modelviewStack.back(); }
+    const Matrix& projection() const { return projectionStack.back(); }
+
+    void setLight(GLenum light, GLenum name, const GLfloat* values);
+    // glFog's parameters; `count` is how many values the call passed (1 or 4).
+    void setFog(GLenum name, const GLfloat* values, int count);
+    void getFog(GLenum name, GLfloat* values) const;
+    const float* currentColour() const { return colour; }
+    GLenum currentMatrixMode() const { return matrixMode; }
+    int modelviewDepth() const { return static_cast<int>(modelviewStack.size()); }
+    int projectionDepth() const { return static_cast<int>(projectionStack.size()); }
+
+    void begin(GLenum mode);
+    void vertex(float x, float y, float z)
+    {
+        if (!recording) return;
+        if (colourStale) {
+            updateColour(x, y, z);
+            ++gDrawList.inputsEpoch;
+        }
+        if (mvpStale) {
+            updateMvp();
+            ++gDrawList.inputsEpoch;
+        }
+        DrawVertex* v = gDrawList.vertexFor(x, y, z, texCoord[0], texCoord[1]);
+        if (v == nullptr) return;  // the frame has this very vertex already
+        const float* m = mvp.m;
+        v->clip[0] = m[0] * x + m[4] * y + m[8] * z + m[12];
+        v->clip[1] = m[1] * x + m[5] * y + m[9] * z + m[13];
+        v->clip[2] = m[2] * x + m[6] * y + m[10] * z + m[14];
+        v->clip[3] = m[3] * x + m[7] * y + m[11] * z + m[15];
+        const float* e = modelviewStack.back().m;
+        const float eyeZ = e[2] * x + e[6] * y + e[10] * z + e[14];
+        v->fogDistance = eyeZ < 0.0f ? -eyeZ : eyeZ;
+        v->colour[0] = vertexColour[0];
+        v->colour[1] = vertexColour[1];
+        v->colour[2] = vertexColour[2];
+        v->colour[3] = vertexColour[3];
+        v->texCoord[0] = texCoord[0];
+        v->texCoord[1] = texCoord[1];
+    }
+    void end();
+
+    void setColour(float r, float g, float b, float a);
+    void setNormal(float x, float y, float z);
+    void setTexCoord(float s, float t)
+    {
+        texCoord[0] = s;
+        texCoord[1] = t;
+    }
+
+    // Rasterisation state; every change goes through here so batches split where needed.
+    RasterState& rasterForChange()
+    {
+        rasterChanged = true;
+        return raster;
+    }
+    const RasterState& rasterState() const { return raster; }
+    void clear(GLbitfield mask);
+
+    // Texture objects: names come from WebGL; this tracks which can be sampled.
+    GLuint boundTexture = 0;  // name bound to GL_TEXTURE_2D
+    void textureChanged(GLuint texture, bool hasImage, GLint minFilter);
+    void textureDeleted(GLuint texture);
+    void bindTexture(GLuint texture);
+
+    GLenum error = GL_NO_ERROR;  // the first error since glGetError last read it
+    void fail(GLenum code)
+    {
+        if (error == GL_NO_ERROR) error = code;
+    }
+
+    bool insideBegin = false;  // between glBegin and glEnd
+
+private:
+    void updateMvp();
+    void updateColour(float x, float y, float z);
+    void matrixChanged();
+    void syncTextured();
+    void lightsChanged();
+
+    // Per texture name: whether it has a level-0 image, and its minification filter. Only
+    // level 0 is ever given, so a texture can be sampled when its filter needs no mipmaps.
+    std::vector<uint8_t> textureHasImage;
+    std::vector<GLint> textureMinFilter;
+
+    std::vector<Matrix> modelviewStack;
+    std::vector<Matrix> projectionStack;
+    GLenum matrixMode = GL_MODELVIEW;
+    Matrix mvp;               // projection × modelview
+    bool mvpStale = true;     // mvp needs recomputing before the next vertex
+    float normalTransform[9]; // inverse-transpose of the modelview's 3x3, row major
+    bool normalTransformStale = true;
+
+    float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};  // glColor
+    float normal[3] = {0.0f, 0.0f, 1.0f};        // glNormal, object space
+    float texCoord[2] = {0.0f, 0.0f};            // glTexCoord
+    float vertexColour[4];    // the colour vertices get: current colour, or lit
+    bool colourStale = true;  // vertexColour needs recomputing before the next vertex
+    bool colourPerVertex = false;  // a positional light makes the lit colour vary per vertex
+
+    bool lighting = false;    // GL_LIGHTING
+    bool normalize = false;   // GL_NORMALIZE
+    bool texture2D = false;   // GL_TEXTURE_2D
+    bool fog = false;         // GL_FOG
+    bool lineSmooth = false;  // GL_LINE_SMOOTH: kept for glIsEnabled; no lines are drawn
+    bool dither = true;       // GL_DITHER: likewise; WebGL dithers as it likes
+    GLenum fogMode = GL_EXP;  // kept apart from the raster state, which sees it only while fog is on
+    Light lights[kLightCount];
+
+    RasterState raster;
+    bool rasterChanged = true;  // raster may differ from the last recorded primitive's
+    bool recording = false;     // the open primitive's vertices are being kept
+    GLenum primitiveMode = GL_TRIANGLES;
+
+};
+
+extern FixedFunction gFixedFunction;
