@@ -7,7 +7,14 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${QUORVANE_BUILD:-$root/build}
 site=${QUORVANE_WEB_BUILD:-$root/build-web}/site
 "$root/tools/web.sh" || exit 1
-command -v npm >/dev/null || { echo "web: npm is missing (it comes with Node.js)"; exit 1; }
+# Debian's Node.js comes without npm; a Node.js from elsewhere usually brings its own, and
+# Debian's npm would clash with it, so it is installed only where none is found.
+if ! command -v npm >/dev/null; then
+  echo "web: installing Debian's npm for the browser tests"
+  sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends npm >/dev/null
+fi
+command -v npm >/dev/null || { echo "web: npm is missing and could not be installed"; exit 1; }
 cmake --build "$build" --target web_frame_compare >/dev/null || exit 1
 (cd "$root/tests/web" && npm ci --no-audit --no-fund --loglevel=error >/dev/null) || {
   echo "web: npm ci failed in tests/web"
