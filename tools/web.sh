@@ -24,7 +24,7 @@ export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 build=${QUORVANE_WEB_BUILD:-$root/build-web}
 site=$build/site
 
-emcmake cmake -S "$root/src/web" -B "$build/program" -DCMAKE_BUILD_TYPE=Release >/dev/null
+emcmake cmake -S "$root/src/platform/web" -B "$build/program" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build/program" -j2
 
 pngCopy=$build/png-copy
@@ -35,7 +35,7 @@ fi
 
 rm -rf "$site"
 mkdir -p "$site/data"
-cp "$root/src/web/page/index.html" "$root/src/web/page/page.js" \
+cp "$root/src/platform/web/page/index.html" "$root/src/platform/web/page/page.js" \
    "$build/program/quorvane.js" "$build/program/quorvane.wasm" "$site/"
 # The manifest lists what the page fetches: the program and the data, each with the path
 # the demo reads it from. The images travel PNG-coded under their own names; the loader

@@ -1,15 +1,11 @@
 #include "shell/Window.h"
 
 #include <GL/gl.h>
-#include <cstdlib>
 
 bool Window::create(std::string captionText, int width, int height, int bitsPerPixel,
                     int fullscreen)
 {
     caption = std::move(captionText);
-    // OpenGL comes only with SDL's X11 driver; left to choose, SDL would fall back to a
-    // text-mode driver that scribbles over the terminal before the GL mode fails anyway.
-    setenv("SDL_VIDEODRIVER", "x11", 0);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "LibcRandom.h"
+#include "platform/sdl12/LibcRandom.h"
 #include "TerrainHeights.h"
 
 TEST(LibcRandom, MatchesTheUnseededCLibraryGenerator)

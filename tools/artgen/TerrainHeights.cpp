@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "LibcRandom.h"
+#include "platform/sdl12/LibcRandom.h"
 
 namespace {
 // Draws made before the terrain at the demo's start-up: the particle pool's

@@ -1,6 +1,6 @@
 #include "CaptureOptions.h"
 
-#include "ShowFrames.h"
+#include "offline/ShowFrames.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 #include "FastForward.h"
 #include "FrameGrab.h"
 #include "PngFile.h"
-#include "ShowFrames.h"
-#include "Stopwatch.h"
+#include "offline/ShowFrames.h"
+#include "offline/Stopwatch.h"
 #include "TerrainCache.h"
 
 #include <sys/resource.h>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "CaptureOptions.h"
-#include "FrameCosts.h"
+#include "offline/FrameCosts.h"
 #include "ProgressLine.h"
 #include "RenderTarget.h"
 #include "RgbImage.h"

@@ -127,8 +127,9 @@ int main(int argc, char** argv)
         return 0;
     }
     if (const int status = checkFiles(&gOptions)) return status;
-    // No sound is played; the dummy driver needs no device.
+    // No sound is played; the dummy driver needs no device. GL comes with SDL's X11 driver.
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("SDL_VIDEODRIVER", "x11", 0);
     // A closed encoder pipe must come back as an error, not end the process.
     signal(SIGPIPE, SIG_IGN);
     return runGuarded(captureShow);

@@ -1,7 +1,7 @@
 #include "ProgressLine.h"
 
-#include "ShowFrames.h"
-#include "Stopwatch.h"
+#include "offline/ShowFrames.h"
+#include "offline/Stopwatch.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "web/gl/Matrix.h"
+#include "platform/web/gl/Matrix.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "web/gl/FixedFunction.h"
+#include "platform/web/gl/FixedFunction.h"
 
 #include <cmath>
 

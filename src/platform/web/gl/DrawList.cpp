@@ -1,6 +1,6 @@
-#include "web/gl/DrawList.h"
+#include "platform/web/gl/DrawList.h"
 
-#include "web/gl/WebGlCalls.h"
+#include "platform/web/gl/WebGlCalls.h"
 
 #include <emscripten/html5.h>
 

@@ -1,5 +1,5 @@
 // The two GLU calls the demo makes.
-#include "web/gl/FixedFunction.h"
+#include "platform/web/gl/FixedFunction.h"
 
 #include <GL/glu.h>
 

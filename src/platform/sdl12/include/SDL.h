@@ -1,7 +1,7 @@
-// The browser build's SDL: exactly the part of SDL 1.2's API the demo uses, with SDL 1.2's
-// types and values (key codes, event masks, the four-argument SDL_PeepEvents, the key
-// state indexed by key code), implemented over the browser in src/web/. It stands first
-// on the web build's include path in place of any other SDL header.
+// SDL for the platforms without SDL 1.2: exactly the part of SDL 1.2's API the demo uses,
+// with SDL 1.2's types and values (key codes, event masks, the four-argument SDL_PeepEvents,
+// the key state indexed by key code), implemented by each platform's folder under
+// src/platform/. It stands first on such a build's include path in place of any other SDL.
 #pragma once
 
 #include <stddef.h>

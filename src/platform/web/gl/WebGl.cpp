@@ -1,6 +1,6 @@
-#include "web/gl/WebGl.h"
+#include "platform/web/gl/WebGl.h"
 
-#include "web/gl/DrawList.h"
+#include "platform/web/gl/DrawList.h"
 
 bool webGlOpen(const char* canvasSelector) { return gDrawList.open(canvasSelector); }
 

@@ -1,4 +1,4 @@
-#include "LibcRandom.h"
+#include "platform/sdl12/LibcRandom.h"
 
 namespace {
 constexpr int32_t kSeed = 1; // what an unseeded rand() starts from

@@ -1,4 +1,4 @@
-#include "FrameCosts.h"
+#include "offline/FrameCosts.h"
 
 #include "timeline/Timeline.h"
 

@@ -1,8 +1,8 @@
 // The GL 1.1 entry points the demo calls, in place of Emscripten's own: state goes to
 // gFixedFunction, vertices through it to the frame's draw list, and texture objects
 // straight to WebGL.
-#include "web/gl/FixedFunction.h"
-#include "web/gl/WebGlCalls.h"
+#include "platform/web/gl/FixedFunction.h"
+#include "platform/web/gl/WebGlCalls.h"
 
 #include <GL/gl.h>
 

@@ -2,8 +2,8 @@
 // quorvaneStart: in real time from its Play button, or on the capture program's virtual
 // clock for a still (?at=MS) or the benchmark (?bench). The browser calls back once per
 // animation frame; each call runs the native frame loop's passes.
-#include "FrameCosts.h"
-#include "ShowFrames.h"
+#include "offline/FrameCosts.h"
+#include "offline/ShowFrames.h"
 #include "gl/WebGl.h"
 #include "shell/Demo.h"
 #include "shell/FrameLoop.h"

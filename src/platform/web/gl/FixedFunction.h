@@ -3,8 +3,8 @@
 // precision as GL defines it, and handed to the frame's draw list.
 #pragma once
 
-#include "web/gl/DrawList.h"
-#include "web/gl/Matrix.h"
+#include "platform/web/gl/DrawList.h"
+#include "platform/web/gl/Matrix.h"
 
 #include <GL/gl.h>
 
