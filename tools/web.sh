@@ -28,9 +28,10 @@ emcmake cmake -S "$root/src/platform/web" -B "$build/program" -DCMAKE_BUILD_TYPE
 cmake --build "$build/program" -j2
 
 pngCopy=$build/png-copy
-if [ ! -x "$pngCopy" ] || [ "$root/tools/web/PngCopy.cpp" -nt "$pngCopy" ]; then
-  c++ -std=c++17 -O2 -Wall -Wextra -isystem /usr/include/stb "$root/tools/web/PngCopy.cpp" \
-    -o "$pngCopy"
+if [ ! -x "$pngCopy" ] || [ "$root/tools/web/PngCopy.cpp" -nt "$pngCopy" ] ||
+   [ "$root/tools/png/PngFile.cpp" -nt "$pngCopy" ]; then
+  c++ -std=c++17 -O2 -Wall -Wextra -isystem /usr/include/stb -I"$root/tools/png" \
+    "$root/tools/web/PngCopy.cpp" "$root/tools/png/PngFile.cpp" -o "$pngCopy"
 fi
 
 rm -rf "$site"

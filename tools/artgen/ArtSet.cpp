@@ -14,6 +14,24 @@ namespace {
 constexpr char kHeavyFont[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 constexpr char kCondensedFont[] = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
 
+// Unlike the BMPs, no channels are exchanged: the icons are shown by the desktop, not
+// uploaded by the demo.
+RgbImage toRgbImage(const Canvas& canvas)
+{
+    RgbImage image;
+    image.resize(canvas.width(), canvas.height());
+    for (int y = 0; y < canvas.height(); ++y) {
+        uint8_t* out = image.row(y);
+        for (int x = 0; x < canvas.width(); ++x) {
+            const Rgb pixel = canvas.at(x, y);
+            *out++ = toByte(pixel.r);
+            *out++ = toByte(pixel.g);
+            *out++ = toByte(pixel.b);
+        }
+    }
+    return image;
+}
+
 std::string openFont(Lettering* lettering, const char* path)
 {
     const std::string error = lettering->open(path);
@@ -64,7 +82,10 @@ std::string writeAllIcons(const std::string& directory)
         if (!error.empty()) {
             break;
         }
-        error = writePng(directory + "/quorvane-" + std::to_string(size) + ".png", makeIcon(logo, size));
+        const std::string path = directory + "/quorvane-" + std::to_string(size) + ".png";
+        if (!writePng(path, toRgbImage(makeIcon(logo, size)), {}, &error)) {
+            error = "cannot write " + path + ": " + error;
+        }
     }
     return error;
 }
