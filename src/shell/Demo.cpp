@@ -82,16 +82,17 @@ struct ScheduleRow {
     SceneFunction scene;
     Easing easing;
     float value;
+    const char* name;  // what the clip shows, in reports
 };
 const ScheduleRow kSchedule[] = {
-    {1, 2000, sceneStill, Constant, 1.0f},
-    {2000, 6000, sceneZoomOut, Cosine, 1.0f},
-    {6000, 12000, sceneSpin, Constant, 1.0f},
-    {12000, 16000, sceneParticles, Cosine, 1.0f},
-    {16000, 29000, sceneCredits, Cosine, 1.0f},
-    {29000, 43000, sceneSplit, Cosine, 1.0f},
-    {43000, 84000, sceneGreetings, Cosine, 1.0f},
-    {84000, 85500, sceneStill, Constant, 1.0f},
+    {1, 2000, sceneStill, Constant, 1.0f, "opening still"},
+    {2000, 6000, sceneZoomOut, Cosine, 1.0f, "zoom out"},
+    {6000, 12000, sceneSpin, Constant, 1.0f, "spin"},
+    {12000, 16000, sceneParticles, Cosine, 1.0f, "particles"},
+    {16000, 29000, sceneCredits, Cosine, 1.0f, "credits"},
+    {29000, 43000, sceneSplit, Cosine, 1.0f, "split"},
+    {43000, 84000, sceneGreetings, Cosine, 1.0f, "greetings"},
+    {84000, 85500, sceneStill, Constant, 1.0f, "closing still"},
 };
 constexpr int32_t kTrackId = 0;
 
@@ -167,6 +168,13 @@ Timeline* buildSchedule()
         track->addClip(row.start, row.end, row.scene, row.easing, row.value);
     }
     return timeline;
+}
+
+Texture* imageTexture(size_t index) { return kImageTextures[index]; }
+
+const char* sceneName(size_t index)
+{
+    return index < sizeof kSchedule / sizeof kSchedule[0] ? kSchedule[index].name : nullptr;
 }
 
 Timeline* startUp()
