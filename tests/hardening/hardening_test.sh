@@ -14,6 +14,8 @@ set -m  # background jobs keep SIGINT at its default, as an interactive start wo
 quorvane=$(readlink -f "$1")
 closeWindow=$(readlink -f "$2")
 makeInputs=$(readlink -f "$3")
+root=$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)  # the source tree
+. "$root/tools/own_display.sh"
 fullShow=0
 [ "${4:-}" = "--full-show" ] && [ "${QUORVANE_SKIP_FULL_SHOW:-0}" != 1 ] && fullShow=1
 
@@ -49,7 +51,7 @@ xev -root >/dev/null 2>&1 &
 holderPid=$!
 disown "$holderPid"
 
-imageNames=(t logo floor1 credits0 credits1 greet0 greet1 greet2 greet3 greet4 greet5)
+mapfile -t imageNames < <(sed -n 's/^"\(.*\)\.bmp",$/\1/p' "$root/src/assets/ImageNames.inc")
 failures=0
 rows=0
 report() {  # row, expected, observed, verdict
@@ -222,7 +224,7 @@ while read -r variant expected _; do
   observed=""
   ok=0
   for _ in 1 2; do
-    name=${imageNames[$((slot % 11))]}
+    name=${imageNames[$((slot % ${#imageNames[@]}))]}
     slot=$((slot + 3))
     dir=$work/bad-$variant-$name
     freshFolder "$dir"

@@ -1,5 +1,7 @@
 #include "ArtSet.h"
 
+#include "assets/ImageFiles.h"
+
 #include "BmpFile.h"
 #include "CardArt.h"
 #include "FloorArt.h"
@@ -53,19 +55,20 @@ std::string writeAllArt(const std::string& directory)
     const std::string prefix = directory + "/";
     const TerrainHeights terrain;
 
-    std::string error = writeBmp(prefix + "t.bmp", makeSprite());
+    std::string error = writeBmp(prefix + kImageNames[kSpriteImage], makeSprite());
     if (error.empty()) {
-        error = writeBmp(prefix + "logo.bmp", makeLogo(heavy));
+        error = writeBmp(prefix + kImageNames[kLogoImage], makeLogo(heavy));
     }
     if (error.empty()) {
-        error = writeBmp(prefix + "floor1.bmp", makeFloor(terrain));
+        error = writeBmp(prefix + kImageNames[kFloorImage], makeFloor(terrain));
     }
     const CardFonts fonts{heavy, condensed};
-    for (const CardDesign& design : cardDesigns()) {
-        if (!error.empty()) {
-            break;
-        }
-        error = writeBmp(prefix + design.fileName, makeCard(design, fonts));
+    const std::vector<CardDesign>& designs = cardDesigns();
+    if (designs.size() != kImageCount - kFirstCreditsImage) {
+        return "the card designs do not match the cards of assets/ImageNames.inc";
+    }
+    for (size_t card = 0; card < designs.size() && error.empty(); ++card) {
+        error = writeBmp(prefix + kImageNames[kFirstCreditsImage + card], makeCard(designs[card], fonts));
     }
     return error;
 }
