@@ -158,11 +158,9 @@ fullShowRun() {
   local dir=$work/full-show display pid start end stopped
   freshFolder "$dir"
   rm "$dir/data/quorvane.mp3"
-  exec 5>"$work/full-display"
-  Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-  local xPid=$!
-  for _ in $(seq 1 100); do [ -s "$work/full-display" ] && break; sleep 0.05; done
-  display=:$(cat "$work/full-display")
+  startOwnDisplay || return 1
+  local xPid=$ownDisplayPid
+  display=$ownDisplay
   DISPLAY=$display xev -root >/dev/null 2>&1 &
   local xevPid=$!
   (cd "$dir" && DISPLAY=$display exec "$quorvane" >"$dir/out.txt" 2>"$dir/err.txt") &
@@ -301,13 +299,10 @@ runStatus=$?
 oneLineMatching "$dir" '^quorvane: cannot start SDL video: .+$' && [ "$runStatus" -eq 1 ]
 check "DISPLAY unreachable (:4093)" "error line, status 1" "status $runStatus, stderr: $(stderrText "$dir")" $?
 
-exec 6>"$work/bare-display"
-Xvfb -displayfd 6 -extension GLX -nolisten tcp -noreset >/dev/null 2>&1 &
-bareXPid=$!
-for _ in $(seq 1 100); do [ -s "$work/bare-display" ] && break; sleep 0.05; done
-(cd "$dir" && DISPLAY=:$(cat "$work/bare-display") "$quorvane" >out.txt 2>err.txt)
+startOwnDisplay -extension GLX
+(cd "$dir" && DISPLAY=$ownDisplay "$quorvane" >out.txt 2>err.txt)
 runStatus=$?
-kill "$bareXPid" 2>/dev/null
+stopOwnDisplay
 oneLineMatching "$dir" '^quorvane: cannot set the 800x600 OpenGL video mode: .+$' && [ "$runStatus" -eq 1 ]
 check "a display without GLX" "error line, status 1" "status $runStatus, stderr: $(stderrText "$dir")" $?
 
