@@ -5,6 +5,7 @@
 #include "effects/Camera.h"
 #include "effects/Cube.h"
 #include "effects/Terrain.h"
+// The render state is the shell's: the driver and the scenes share its one gRenderer.
 #include "shell/Renderer.h"
 
 #include <GL/gl.h>

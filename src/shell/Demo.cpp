@@ -20,6 +20,7 @@
 
 // The global objects, in the order they must be constructed (and, reversed, destroyed).
 // gParticles' constructor draws the first 400 numbers of the random sequence.
+// Each subsystem's header declares its own; the driver defines them all here, to keep that order.
 Window gWindow;
 Keyboard gKeyboard;
 Renderer gRenderer;

@@ -39,10 +39,3 @@ void Window::destroy()
     SDL_FreeSurface(surface);
     SDL_Quit();
 }
-
-bool Window::hasContext()
-{
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
-    const SDL_Surface* screen = SDL_GetVideoSurface();
-    return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
-}

@@ -17,9 +17,6 @@ public:
     // Shuts SDL down; the GL context goes with it.
     void destroy();
 
-    // True between a successful create and destroy: GL calls are safe.
-    static bool hasContext();
-
     SDL_Surface* surface = nullptr;  // display surface from SDL_SetVideoMode; SDL owns it
     std::string caption;             // copy of the caption given to create
     int width = 0;                   // width in pixels given to create
