@@ -187,11 +187,11 @@ async function replayCalls(browser, base) {
         canvas.addEventListener('webglcontextrestored', () => statuses.push(instance._webGlContextRestored()));
       }
       statuses.push(instance._quorvaneStart(1, ms));
-      // Lost just after start-up: the textures are loaded and the frames before the
+      // Lost half a second in: WebGL has the textures by then, and the frames before the
       // still are running.
       if (prepare.lose) {
         loser = canvas.getContext('webgl2').getExtension('WEBGL_lose_context');
-        loser.loseContext();
+        setTimeout(() => loser.loseContext(), 500);
       }
       await new Promise((resolve) => {
         const poll = () => (document.title === `quorvane frame ${ms}` ? resolve() : setTimeout(poll, 100));
