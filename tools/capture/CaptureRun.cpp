@@ -2,12 +2,11 @@
 
 #include "FastForward.h"
 #include "FrameGrab.h"
+#include "HostSystem.h"
 #include "PngFile.h"
 #include "offline/ShowFrames.h"
 #include "offline/Stopwatch.h"
 #include "TerrainCache.h"
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -206,9 +205,7 @@ int CaptureRun::finish()
                      static_cast<double>(videoFramesSent) / kFramesPerSecond, totalMs / 1000.0);
     }
     if (costs) {
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        std::fputs(costs->report(totalMs, usage.ru_maxrss).c_str(), stdout);
+        std::fputs(costs->report(totalMs, peakMemoryKib()).c_str(), stdout);
     }
     return 0;
 }

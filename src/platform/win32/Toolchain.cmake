@@ -10,4 +10,6 @@ set(CMAKE_RC_COMPILER ${triplet}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${triplet})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Headers are looked for here too: the header-only libraries the build takes from Debian
+# (stb) are the same for every target.
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
