@@ -22,6 +22,10 @@ std::string absolutePath(const std::string& path);
 // The folder an absolute file path lies in.
 std::string parentOf(const std::string& path);
 
+// Whether frames can be read back from the window's own back buffer: where the window may
+// not be wholly on the screen, they are drawn offscreen at the window's size instead.
+bool windowReadBack();
+
 // The most memory the process has held, in KiB.
 long peakMemoryKib();
 

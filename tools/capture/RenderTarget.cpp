@@ -1,5 +1,6 @@
 #include "RenderTarget.h"
 
+#include "HostSystem.h"
 #include "ViewportScale.h"
 
 #include <SDL.h>
@@ -73,7 +74,9 @@ int RenderTarget::open(int windowWidth, int windowHeight, int width, int height,
 {
     targetWidth = width;
     targetHeight = height;
-    if (width == windowWidth && height == windowHeight && samples <= 1) return 0;
+    if (width == windowWidth && height == windowHeight && samples <= 1 && windowReadBack()) {
+        return 0;
+    }
     if (!findCalls()) {
         *error = "this OpenGL has no framebuffer objects for drawing at another size";
         return 1;

@@ -244,9 +244,16 @@ bool platformOpenVideo(int width, int height, bool fullscreen)
     if (gContext == nullptr || !wglMakeCurrent(gDevice, gContext)) {
         return failWith("cannot make an OpenGL context");
     }
-    RECT client = {};
-    GetClientRect(gWindow, &client);
-    placePicture(width, height, client.right, client.bottom);
+    if (coverScreen) {
+        RECT client = {};
+        GetClientRect(gWindow, &client);
+        placePicture(width, height, client.right, client.bottom);
+    } else {
+        // The window is the mode's size (a small screen may cut it short, which matters only
+        // to what is read back from it): the picture is all of it.
+        gPicture = {0, 0, width, height};
+        gHasBars = false;
+    }
     win32MapViewports(width, height, gPicture);
     // Both buffers start black; from then on the demo draws inside the picture only.
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);

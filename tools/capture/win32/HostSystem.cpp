@@ -39,6 +39,10 @@ std::string parentOf(const std::string& path)
     return path.substr(0, slash);
 }
 
+// A window on a screen smaller than it, or covered by another, has no pixels there to read
+// (Wine's, on a 1024x576 screen, or any on Windows behind another window).
+bool windowReadBack() { return false; }
+
 long peakMemoryKib()
 {
     PROCESS_MEMORY_COUNTERS counters = {};
