@@ -17,7 +17,7 @@ steps=${QUORVANE_CI_STEPS-sanitize fuzz valgrind package sdl_compat web}
 
 withDisplay() {
   if [ -z "${DISPLAY:-}" ]; then
-    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$@"
+    "$root/tools/own_display.sh" "$@"
   else
     "$@"
   fi

@@ -5,21 +5,32 @@
 #include <string>
 
 #include "ArtSet.h"
+#include "CommandLine.h"
+
+namespace {
+constexpr char kProgram[] = "quorvane-artgen";
+constexpr char kUsage[] = "usage: quorvane-artgen [--icons] OUTPUT_DIRECTORY";
+} // namespace
 
 int main(int argc, char** argv)
 {
-    const bool icons = argc == 3 && std::string(argv[1]) == "--icons";
-    if (argc != 2 && !icons) {
-        std::fprintf(stderr, "quorvane-artgen: usage: quorvane-artgen [--icons] OUTPUT_DIRECTORY\n");
-        return 2;
+    bool icons = false;
+    std::string directory;
+    CLI::App app(kUsage, kProgram);
+    app.set_help_flag();
+    app.add_flag("--icons", icons)->disable_flag_override();
+    app.add_option("OUTPUT_DIRECTORY", directory)->required();
+    std::string error;
+    if (!parseArguments(app, argc, argv, &error)) {
+        std::fprintf(stderr, "%s: %s (%s)\n", kProgram, error.c_str(), kUsage);
+        return kUsageStatus;
     }
-    const std::string directory = argv[argc - 1];
     std::error_code code;
     if (!std::filesystem::is_directory(directory, code)) {
         std::fprintf(stderr, "quorvane-artgen: not a directory: %s\n", directory.c_str());
         return 1;
     }
-    const std::string error = icons ? writeAllIcons(directory) : writeAllArt(directory);
+    error = icons ? writeAllIcons(directory) : writeAllArt(directory);
     if (!error.empty()) {
         std::fprintf(stderr, "quorvane-artgen: %s\n", error.c_str());
         return 1;

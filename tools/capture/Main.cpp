@@ -2,6 +2,7 @@
 // stills, a video with the soundtrack, or frame costs.
 #include "CaptureOptions.h"
 #include "CaptureRun.h"
+#include "CommandLine.h"
 #include "HostSystem.h"
 #include "shell/Demo.h"
 #include "timeline/Timeline.h"
