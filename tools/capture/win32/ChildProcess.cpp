@@ -69,7 +69,7 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const Options& op
     if (program.find('.') == std::string::npos) program += ".exe";
     char found[MAX_PATH];
     if (SearchPathA(nullptr, program.c_str(), nullptr, MAX_PATH, found, nullptr) == 0) {
-        *error = "cannot run " + argv[0] + ": " + program + " is not on the PATH";
+        *error = "cannot run " + argv[0] + ": this needs " + program + " on the PATH";
         return false;
     }
     std::string commandLine;
