@@ -8,7 +8,8 @@
 #            of another time must not);
 #   live     quorvane.exe shows the 4:3 picture at the screen's full height between black
 #            bars, and Escape, Alt-F4 and the close button each end it with status 0 within a
-#            second; without data/logo.bmp it says so in one line and ends with status 1.
+#            second; without data/logo.bmp it says so in one line and ends with status 1,
+#            in a message box when it has no stderr.
 # With --bench it prints figures instead: the Windows and the native capture's
 # --bench --until 10000 side by side, and the time from start to the first frame.
 set -uo pipefail
@@ -197,6 +198,25 @@ waitForExit $((kFailSeconds * 1000))
 lines=$(grep -c '^quorvane: cannot load data/logo.bmp' "$tmp/demo.err")
 report "missing image" "$([ $status -eq 1 ] && [ "$lines" -eq 1 ] && echo 0 || echo 1)" \
   "(status $status after $took ms; stderr: $(tr '\n' ' ' <"$tmp/demo.err"))"
+
+# The same started as a double click starts it, with no stderr: the lines come up in a message
+# box (a window of that title, smaller than the screen), and the status once it is dismissed.
+(cd "$broken" && exec wine start /wait quorvane.exe </dev/null >/dev/null 2>&1) &
+demo=$!
+box=
+for _ in $(seq 1 $((kFailSeconds * 10))); do
+  for window in $(xdotool search --name '^Quorvane$' 2>/dev/null); do
+    width=$(xwininfo -id "$window" 2>/dev/null | sed -n 's/.*Width: //p')
+    [ -n "$width" ] && [ "$width" -lt "${kScreen%%x*}" ] && box=$window
+  done
+  [ -n "$box" ] && break
+  kill -0 $demo 2>/dev/null || break
+  sleep 0.1
+done
+[ -n "$box" ] && { xdotool windowfocus "$box"; xdotool key Return; }
+waitForExit $((kFailSeconds * 1000))
+report "missing image, no stderr" "$([ -n "$box" ] && [ $status -eq 1 ] && echo 0 || echo 1)" \
+  "(message box: ${box:-none}; status $status)"
 
 [ ${#failed[@]} -eq 0 ] || { echo "windows: failed: ${failed[*]}"; exit 1; }
 echo "windows: all passed"
