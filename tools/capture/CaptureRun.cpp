@@ -2,11 +2,10 @@
 
 #include "FastForward.h"
 #include "FrameGrab.h"
+#include "HostSystem.h"
 #include "PngFile.h"
 #include "offline/ShowFrames.h"
 #include "TerrainCache.h"
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -182,9 +181,7 @@ int CaptureRun::finish()
                      static_cast<double>(videoFramesSent) / kFramesPerSecond, totalMs / 1000.0);
     }
     if (run.costs() != nullptr) {
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        std::fputs(run.costs()->report(totalMs, usage.ru_maxrss).c_str(), stdout);
+        std::fputs(run.costs()->report(totalMs, peakMemoryKib()).c_str(), stdout);
     }
     return 0;
 }

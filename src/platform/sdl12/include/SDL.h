@@ -119,6 +119,8 @@ SDL_Surface* SDL_SetVideoMode(int width, int height, int bitsPerPixel, Uint32 fl
 SDL_Surface* SDL_GetVideoSurface(void);
 void SDL_WM_SetCaption(const char* title, const char* icon);
 void SDL_GL_SwapBuffers(void);
+// The address of a GL entry point, extensions included (for the capture program's framebuffers).
+void* SDL_GL_GetProcAddress(const char* proc);
 
 // Keys: SDL 1.2's codes (ASCII where there is a character).
 typedef enum {
