@@ -416,22 +416,53 @@ async function broken(browser, base) {
   brokenServer.close();
 }
 
-async function bench(browser, base) {
+// One ?bench page: its quorvane-bench JSON line.
+async function benchPage(browser, base, query) {
   const page = await browser.newPage({ viewport: { width: 800, height: 600 } });
   const line = new Promise((resolve) => page.on('console', (message) => {
     if (message.text().startsWith('quorvane-bench ')) resolve(message.text());
   }));
-  await page.goto(base + '/?bench');
+  await page.goto(`${base}/?${query}`);
   const text = await line;
-  console.log(text);
-  const figures = JSON.parse(text.slice('quorvane-bench '.length));
-  console.log(`web bench: median frame ${figures.median_ms.toFixed(2)} ms, p95 ${figures.p95_ms.toFixed(2)} ms over ${figures.frames} frames`);
+  await page.close();
+  return JSON.parse(text.slice('quorvane-bench '.length));
+}
+
+async function bench(browser, base) {
+  for (const [label, query] of [['800x600', 'bench'], ['1440x1080', 'bench=1440x1080']]) {
+    const figures = await benchPage(browser, base, query);
+    console.log(`web bench ${label}: median frame ${figures.median_ms.toFixed(2)} ms, p95 ${figures.p95_ms.toFixed(2)} ms over ${figures.frames} frames, ${(figures.total_ms / 1000).toFixed(1)} s in all`);
+    console.log(`  ${JSON.stringify(figures)}`);
+  }
+  const skipped = await benchPage(browser, base, 'bench=skip');
+  console.log(`web bench, drawing skipped (wasm and JavaScript): median frame ${skipped.median_ms.toFixed(3)} ms, p95 ${skipped.p95_ms.toFixed(3)} ms over ${skipped.frames} frames`);
+  // From the click on Play to the first frame and to the first sound heard, three plays.
+  const context = await browser.newContext({ viewport: { width: 800, height: 600 } });
+  await context.addInitScript(watchShow);
+  const page = await context.newPage();
+  await page.goto(base + '/');
+  const starts = [];
+  for (let i = 0; i < 3; ++i) {
+    await page.locator('#play').waitFor({ state: 'visible', timeout: 60000 });
+    const since = await page.evaluate(() => performance.now());
+    await page.locator('#play').click();
+    await page.waitForFunction((t) => window.quorvaneWatch.samples.some((s) => s.at > t), since, { timeout: 20000 });
+    starts.push(await page.evaluate((t) => {
+      const w = window.quorvaneWatch;
+      const frame = w.samples.find((s) => s.at > t);
+      const s = w.starts[w.starts.length - 1];
+      const heardAt = s.calledAt + (s.when - s.calledCtx + s.context.baseLatency + s.context.outputLatency) * 1000;
+      return { frame: frame.at - w.clickAt, sound: heardAt - w.clickAt };
+    }, since));
+    await page.keyboard.press('Escape');
+  }
+  console.log('web bench, from the click on Play: ' + starts.map((s, i) => `${i ? 'again' : 'first'}: frame ${s.frame.toFixed(0)} ms, sound ${s.sound.toFixed(0)} ms`).join('; '));
+  await context.close();
   const siteBytes = fs.readdirSync(siteDir, { recursive: true })
     .map((name) => fs.statSync(path.join(siteDir, name)))
     .filter((info) => info.isFile())
     .reduce((sum, info) => sum + info.size, 0);
   console.log(`web bench: site folder ${(siteBytes / 1e6).toFixed(2)} MB`);
-  await page.close();
 }
 
 const server = await serve(path.resolve(siteDir));

@@ -9,7 +9,7 @@
 'use strict';
 
 (() => {
-  const kModeLive = 0, kModeStill = 1, kModeBench = 2;
+  const kModeLive = 0, kModeStill = 1, kModeBench = 2, kModeBenchSkipped = 3;
   // The drawing buffer: 4:3, at most what the capture's largest size draws.
   const kAspectWidth = 4, kAspectHeight = 3, kMaxBufferWidth = 2880;
   const kStillWidth = 800, kStillHeight = 600;  // ?at= keeps the golden frames' size
@@ -18,7 +18,12 @@
   const kNoValue = -1;  // a ?at= or ?t= that is no number: the program says what it takes
 
   const params = new URLSearchParams(location.search);
-  const mode = params.has('at') ? kModeStill : params.has('bench') ? kModeBench : kModeLive;
+  // ?bench=skip times the frames run without drawing; ?bench=WxH draws at that size.
+  const benchValue = params.get('bench');
+  const mode = params.has('at') ? kModeStill
+             : benchValue === 'skip' ? kModeBenchSkipped
+             : benchValue !== null ? kModeBench : kModeLive;
+  const benchSize = /^(\d+)x(\d+)$/.exec(benchValue || '');
   const stageBox = document.getElementById('stage-box');
   const card = document.getElementById('card');
   const message = document.getElementById('message');
@@ -179,6 +184,7 @@
 
   // The drawing buffer for the canvas's displayed 4:3 picture in device pixels.
   function bufferSize(canvas) {
+    if (mode === kModeBench && benchSize) return [Number(benchSize[1]), Number(benchSize[2])];
     if (mode !== kModeLive) return [kStillWidth, kStillHeight];
     const ratio = window.devicePixelRatio || 1;
     const box = canvas.getBoundingClientRect();
