@@ -222,7 +222,9 @@ async function syncSince(page, since) {
   return { count: offsets.length, worst, low: sorted[0], median: sorted[sorted.length >> 1], high: sorted[sorted.length - 1], samples };
 }
 const kSyncMs = 20;
-const describeSync = (s) => `${s.count} frames, offset median ${s.median?.toFixed(1)} ms, from ${s.low?.toFixed(1)} to ${s.high?.toFixed(1)} ms`;
+const kFrameStepMs = 20;
+const describeSync = (s) => `${s.count} frames, offset median ${s.median?.toFixed(1)} ms, from ${s.low?.toFixed(1)} to ${s.high?.toFixed(1)} ms` +
+  s.samples.filter((x) => Math.abs(x.elapsed - x.music) > kSyncMs).slice(0, 5).map((x) => `; frame ${x.frames} at ${x.elapsed} ms, music ${x.music.toFixed(1)} ms`).join('');
 
 async function live(browser, base) {
   const context = await browser.newContext({ viewport: { width: 1920, height: 1080 }, deviceScaleFactor: 1 });
@@ -320,12 +322,12 @@ async function live(browser, base) {
         replayed.count >= kLiveSeconds * 5 && replayed.samples[0].frames === 1 && replayed.worst <= kSyncMs, describeSync(replayed));
   await page.keyboard.press('Escape');
   await page.locator('#card').waitFor({ state: 'visible', timeout: 10000 });
-  check('the console holds no error or warning', problems.length === 0, problems.join(' | '));
+  check('the console holds no error or warning', problems.length === 0, problems.slice(0, 5).join(' | '));
   await context.close();
 }
 
-// ?t= near the end: the show starts there with the music at the same point, and both
-// run to the show's last frame.
+// ?t= near the end: the show starts there (at the last frame before it) with the music at
+// the same point, the first frame drawn is the next, and both run to the show's last frame.
 async function showEnd(browser, base) {
   const kFromMs = 80000, kLengthMs = 85500;
   const context = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 1 });
@@ -347,8 +349,8 @@ async function showEnd(browser, base) {
   const lastFrame = run.samples[run.samples.length - 1];
   console.log(`  end: first frame at ${run.samples[0]?.elapsed} ms, last at ${lastFrame?.elapsed} ms (offset ${(lastFrame?.elapsed - lastFrame?.music).toFixed(1)} ms), the music rendered to ${musicEndMs.toFixed(0)} ms`);
   check(`?t=${kFromMs / 1000}: music and picture from ${kFromMs} ms, within ${kSyncMs} ms to the last frame, the music to the end`,
-        music.start && Math.abs(music.start.offset * 1000 - kFromMs) < 1 && run.samples[0].elapsed >= kFromMs &&
-        run.samples[0].elapsed < kFromMs + 200 && lastFrame.elapsed >= kLengthMs - 40 && run.worst <= kSyncMs &&
+        music.start && Math.abs(music.start.offset * 1000 - kFromMs) <= kFrameStepMs &&
+        run.samples[0].elapsed >= kFromMs && run.samples[0].elapsed <= kFromMs + 100 && lastFrame.elapsed >= kLengthMs - 40 && run.worst <= kSyncMs &&
         musicEndMs >= kLengthMs, describeSync(run));
   check('the console holds no error or warning', problems.length === 0, problems.join(' | '));
   await context.close();

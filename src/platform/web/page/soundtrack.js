@@ -45,7 +45,9 @@ class Soundtrack {
     this.base = 0;                       // clock reading at the anchor
     this.wallAt = performance.now();     // the anchor on the wall clock, when no music leads
     this.startAt = null;                 // the anchor in context time: the music's start
+    this.frozen = false;                 // the clock stands at `base` (music held)
     this.last = 0;                       // the last reading: the clock never goes back
+    this.waiting = false;                // the last reading stood still for the music
     this.held = false;                   // music asked for is kept until release
     this.request = null;                 // the music asked for while held
   }
@@ -61,17 +63,27 @@ class Soundtrack {
     return context.currentTime - (context.outputLatency || 0) - (context.baseLatency || 0);
   }
 
-  // SDL_GetTicks: milliseconds, never decreasing.
+  // SDL_GetTicks: milliseconds, never decreasing. The clock waits while the music is held,
+  // not yet heard, or heard behind the clock (the output fell behind for a moment).
   ticks() {
     let now;
-    if (this.startAt === null) {
+    if (this.frozen) {
+      now = this.base;
+    } else if (this.startAt === null) {
       now = this.base + (performance.now() - this.wallAt);
     } else {
-      now = this.base + Math.max(0, this.heardTime() - this.startAt) * 1000;
+      now = this.base + (this.heardTime() - this.startAt) * 1000;
     }
+    this.waiting = this.frozen || (this.startAt !== null && now < this.last);
     if (now < this.last) now = this.last;
     this.last = now;
-    return Math.floor(now);
+    return now;
+  }
+
+  // Whether the show should wait for its music before it draws again.
+  isWaiting() {
+    this.ticks();
+    return this.waiting;
   }
 
   // The clock goes on from its reading now, led by the wall.
@@ -79,6 +91,7 @@ class Soundtrack {
     this.base = this.ticks();
     this.wallAt = performance.now();
     this.startAt = null;
+    this.frozen = false;
   }
 
   // Mix_LoadMUS: a handle, 0 when the music for `path` was not decoded.
@@ -90,7 +103,9 @@ class Soundtrack {
 
   // Mix_PlayMusic / Mix_FadeInMusic: `plays` times in all (0: without end).
   play(handle, plays, fadeMs) {
-    this.stopAll();
+    // One music at a time, as the mixer plays.
+    for (const source of this.sources) this.stop(source);
+    this.sources = [];
     const request = {handle, plays, fadeMs};
     if (this.held) {
       this.request = request;
@@ -99,16 +114,24 @@ class Soundtrack {
     this.schedule(request, 0);
   }
 
-  // The show runs frames ahead of the music (?t=): its request waits for release.
+  // The show's music waits for release (its first animation frame, or ?t='s moment), and
+  // the clock stands still meanwhile.
   hold() {
+    if (!this.frozen) this.base = this.ticks();
     this.held = true;
+    this.frozen = true;
   }
 
   // Starts the held music at `offsetMs` of the soundtrack; the clock then follows it.
   release(offsetMs) {
+    const request = this.request;
     this.held = false;
-    if (this.request) this.schedule(this.request, offsetMs / 1000);
     this.request = null;
+    if (request) {
+      this.schedule(request, offsetMs / 1000);
+    } else if (this.frozen) {
+      this.followWall();  // no music: the wall clock serves
+    }
   }
 
   schedule({handle, plays, fadeMs}, offset) {
@@ -130,6 +153,7 @@ class Soundtrack {
     // From now on the clock is the music's: it stands still until `when` is heard.
     this.base = this.ticks();
     this.startAt = when;
+    this.frozen = false;
     // A context the browser will not start would stop the show: it plays on the wall clock.
     if (context.state !== 'running') {
       const started = () => context.state === 'running';
@@ -162,7 +186,7 @@ class Soundtrack {
   stopAll() {
     for (const source of this.sources || []) this.stop(source);
     this.sources = [];
-    if (this.startAt !== null && this.startAt !== undefined) this.followWall();
+    if ((this.startAt !== null && this.startAt !== undefined) || this.frozen) this.followWall();
   }
 
   // Where the music is now, in ms of the soundtrack, as heard; null when none plays.
