@@ -1,12 +1,13 @@
-// IMG_Load for the browser: stb_image decodes, and the pixels are laid out as SDL_image
-// lays out a 24-bit BMP, so the textures upload the very bytes the native build uploads.
+// IMG_Load where there is no SDL_image: stb_image decodes, and the pixels are laid out as
+// SDL_image lays out a 24-bit BMP, so the textures upload the very bytes the native build
+// uploads.
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_BMP
-#define STBI_ONLY_PNG  // the site ships the images PNG-coded, losslessly
+#define STBI_ONLY_PNG  // the browser's site ships the images PNG-coded, losslessly
 #define STBI_FAILURE_USERMSG
 #include <stb_image.h>
 
-#include "WebSdl.h"
+#include "SharedSdl.h"
 
 #include <SDL_image.h>
 
