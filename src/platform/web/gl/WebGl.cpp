@@ -1,9 +1,60 @@
+// Where the recorder and the replay meet: each frame gFixedFunction records is drawn by
+// gWebGlReplay at webGlPresent.
 #include "platform/web/gl/WebGl.h"
 
-#include "platform/web/gl/DrawList.h"
+#include "platform/gl11/GlEntryPoints.h"
+#include "platform/web/gl/WebGlReplay.h"
 
-bool webGlOpen(const char* canvasSelector) { return gDrawList.open(canvasSelector); }
+#include <emscripten/emscripten.h>
 
-void webGlPresent() { gDrawList.flush(); }
+#include <cstdio>
 
-void webGlSetFramesHidden(bool hidden) { gDrawList.hidden = hidden; }
+namespace {
+WebGlReplay gWebGlReplay;
+}  // namespace
+
+bool webGlOpen(const char* canvasSelector)
+{
+    if (!gWebGlReplay.open(canvasSelector)) return false;
+    gFixedFunction.maxTextureSize = gWebGlReplay.maxTextureSize();
+    return true;
+}
+
+void webGlPresent()
+{
+    // Frames recorded while the context is lost are simply not drawn.
+    gWebGlReplay.replay(gFixedFunction.recorded());
+    gFixedFunction.startFrame();
+}
+
+void webGlSetFramesHidden(bool hidden) { gFixedFunction.hidden = hidden; }
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE int webGlSetDrawingBufferSize(int width, int height)
+{
+    return gWebGlReplay.setDrawingBufferSize(width, height) ? 0 : 1;
+}
+
+EMSCRIPTEN_KEEPALIVE int webGlRequestMultisampling(int on)
+{
+    if (gWebGlReplay.usable()) {
+        std::fprintf(stderr, "quorvane: multisampling is asked for before the show starts\n");
+        return 1;
+    }
+    gWebGlReplay.multisampling = on != 0;
+    return 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int webGlContextLost(void)
+{
+    gWebGlReplay.contextLost();
+    return 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int webGlContextRestored(void)
+{
+    return gWebGlReplay.contextRestored(gFixedFunction.textures()) ? 0 : 1;
+}
+
+}  // extern "C"

@@ -1,10 +1,7 @@
-// The browser build's OpenGL: the GL 1.1 and GLU calls the demo makes, implemented over
-// WebGL 2. Vertices are transformed, lit and given their fog distance as they are issued
-// (GL's per-vertex maths, in single precision); the shaders texture and fog per fragment.
-// A frame's primitives are collected and sent at webGlPresent, as few draws as the state
-// changes allow. The demo's own code calls the usual gl*/glu* functions (declared by
-// <GL/gl.h> and <GL/glu.h>); this header is the little the web platform layer needs
-// besides them.
+// The browser build's OpenGL: the GL 1.1 and GLU calls the demo makes are recorded by
+// src/platform/gl11 and each frame is replayed over WebGL 2 here. The demo's own code
+// calls the usual gl*/glu* functions (declared by <GL/gl.h> and <GL/glu.h>); this header
+// is the little the web platform layer and the page need besides them.
 #pragma once
 
 // Creates a WebGL 2 context on the canvas `canvasSelector` (e.g. "#stage") with a depth
@@ -12,10 +9,26 @@
 // "quorvane: ..." line on stderr, when the browser has no WebGL 2.
 bool webGlOpen(const char* canvasSelector);
 
-// Sends what is still batched to WebGL. The platform layer calls it where the native
-// program swaps buffers, once per drawn frame.
+// Draws the frame recorded since the last call and starts the next one. The platform
+// layer calls it where the native program swaps buffers, once per drawn frame.
 void webGlPresent();
 
 // While hidden, drawing calls are dropped but every state change still takes effect, so
 // frames skipped on the way to a later one leave the GL exactly as if they had been drawn.
 void webGlSetFramesHidden(bool hidden);
+
+// For the page (Module._webGl...); each returns 0, or 1 after one "quorvane: ..." line.
+extern "C" {
+// The drawing buffer's size, 800x600 unless set: the canvas's width and height become
+// these, and the demo's 800x600 viewport lands on the whole of it. Any time; 4:3 only.
+int webGlSetDrawingBufferSize(int width, int height);
+// Asks for a multisampled drawing buffer where the browser offers one (on: non-zero).
+// Only before the show starts, which makes the context.
+int webGlRequestMultisampling(int on);
+// From the canvas's webglcontextlost event (whose default the page must prevent, or the
+// context is never restored): every WebGL object is dropped and frames are not drawn.
+int webGlContextLost(void);
+// From its webglcontextrestored event: programs, buffers and textures are made again and
+// the next frame is drawn as if nothing had happened.
+int webGlContextRestored(void);
+}

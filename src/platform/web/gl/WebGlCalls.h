@@ -1,5 +1,5 @@
 // The real WebGL 2 calls, reached under Emscripten's emscripten_gl* names: the plain gl*
-// names belong to this folder's fixed-function implementation.
+// names belong to the recorder in src/platform/gl11.
 #pragma once
 
 #include <GL/gl.h>
@@ -8,6 +8,12 @@
 #define GL_ARRAY_BUFFER 0x8892
 #define GL_ELEMENT_ARRAY_BUFFER 0x8893
 #define GL_STREAM_DRAW 0x88E0
+#endif
+#ifndef GL_MAX_RENDERBUFFER_SIZE
+#define GL_MAX_RENDERBUFFER_SIZE 0x84E8
+#endif
+#ifndef GL_CLAMP_TO_EDGE
+#define GL_CLAMP_TO_EDGE 0x812F
 #endif
 #ifndef GL_VERTEX_SHADER
 #define GL_FRAGMENT_SHADER 0x8B30

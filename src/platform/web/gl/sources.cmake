@@ -1,11 +1,10 @@
-# The browser build's fixed-function GL over WebGL 2: add these to the web target's
-# sources (they define the gl*/glu* functions in place of Emscripten's).
+# The browser build's GL: the recorder (src/platform/gl11, with the gl*/glu* functions in
+# place of Emscripten's) and its replay over WebGL 2. Add these to the web target's sources.
+include(${CMAKE_CURRENT_LIST_DIR}/../../gl11/sources.cmake)
 set(WEB_GL_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/DrawList.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/FixedFunction.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/GlEntryPoints.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/GluEntryPoints.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/Matrix.cpp
+  ${GL11_SOURCES}
+  ${GL11_ENTRY_POINT_SOURCES}
+  ${CMAKE_CURRENT_LIST_DIR}/WebGlReplay.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WebGl.cpp
 )
 # Link options the subset needs: a WebGL 2 context and nothing older.

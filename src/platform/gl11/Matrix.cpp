@@ -1,4 +1,4 @@
-#include "platform/web/gl/Matrix.h"
+#include "platform/gl11/Matrix.h"
 
 #include <cmath>
 
@@ -78,6 +78,23 @@ Matrix translationMatrix(float x, float y, float z)
     r.m[13] = y;
     r.m[14] = z;
     return r;
+}
+
+bool perspectiveMatrix(double fovy, double aspect, double zNear, double zFar, Matrix* out)
+{
+    const double radians = fovy / 2.0 * kPi / 180.0;
+    const double depth = zFar - zNear;
+    const double sine = std::sin(radians);
+    if (depth == 0.0 || sine == 0.0 || aspect == 0.0) return false;
+    const double cotangent = std::cos(radians) / sine;
+    Matrix m = {};
+    m.m[0] = static_cast<float>(cotangent / aspect);
+    m.m[5] = static_cast<float>(cotangent);
+    m.m[10] = static_cast<float>(-(zFar + zNear) / depth);
+    m.m[11] = -1.0f;
+    m.m[14] = static_cast<float>(-2.0 * zNear * zFar / depth);
+    *out = m;
+    return true;
 }
 
 void normalMatrix(const Matrix& a, float out[9])

@@ -1,5 +1,5 @@
 // The two GLU calls the demo makes.
-#include "platform/web/gl/FixedFunction.h"
+#include "platform/gl11/GlEntryPoints.h"
 
 #include <GL/glu.h>
 
@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Rows of client images are padded to this many bytes: GL's initial pack and unpack
 // alignment, which the demo never changes.
 constexpr int kRowAlignment = 4;
@@ -47,18 +46,8 @@ extern "C" {
 
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar)
 {
-    const double radians = fovy / 2.0 * kPi / 180.0;
-    const double depth = zFar - zNear;
-    const double sine = std::sin(radians);
-    if (depth == 0.0 || sine == 0.0 || aspect == 0.0) return;  // GLU ignores such requests
-    const double cotangent = std::cos(radians) / sine;
-    Matrix m = {};
-    m.m[0] = static_cast<float>(cotangent / aspect);
-    m.m[5] = static_cast<float>(cotangent);
-    m.m[10] = static_cast<float>(-(zFar + zNear) / depth);
-    m.m[11] = -1.0f;
-    m.m[14] = static_cast<float>(-2.0 * zNear * zFar / depth);
-    gFixedFunction.multiplyMatrix(m);
+    Matrix m;
+    if (perspectiveMatrix(fovy, aspect, zNear, zFar, &m)) gFixedFunction.multiplyMatrix(m);
 }
 
 // Resamples with a box filter: each output pixel is the area-weighted mean of the input

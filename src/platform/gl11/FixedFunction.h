@@ -1,10 +1,11 @@
-// The GL 1.1 state the demo draws with and the per-vertex half of the fixed-function
-// pipeline: each glVertex is transformed, lit and given its fog distance here, in single
-// precision as GL defines it, and handed to the frame's draw list.
+// The recorder: the GL 1.1 state the demo draws with and the per-vertex half of the
+// fixed-function pipeline. Each glVertex is transformed, lit and given its fog distance
+// here, in single precision as GL defines it, and handed to the frame being recorded;
+// texture objects are kept here whole, so a replay can rebuild them at any time.
 #pragma once
 
-#include "platform/web/gl/DrawList.h"
-#include "platform/web/gl/Matrix.h"
+#include "platform/gl11/FrameRecorder.h"
+#include "platform/gl11/Matrix.h"
 
 #include <GL/gl.h>
 
@@ -13,9 +14,9 @@
 
 // One of GL's eight lights; only what the demo's calls can set is modelled.
 struct Light {
-    bool enabled = false;
-    float ambient[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    float diffuse[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    bool enabled = false;                            // glEnable(GL_LIGHTi)
+    float ambient[4] = {0.0f, 0.0f, 0.0f, 1.0f};     // GL_AMBIENT
+    float diffuse[4] = {0.0f, 0.0f, 0.0f, 1.0f};     // GL_DIFFUSE
     float position[4] = {0.0f, 0.0f, 1.0f, 0.0f};  // eye space, as transformed at the call
     float direction[3] = {0.0f, 0.0f, 1.0f};        // unit vector towards a directional light
 };
@@ -23,6 +24,7 @@ struct Light {
 constexpr int kLightCount = 8;
 constexpr int kModelviewStackDepth = 32;
 constexpr int kProjectionStackDepth = 4;
+constexpr GLint kMinMaxTextureSize = 64;  // GL's guaranteed minimum of GL_MAX_TEXTURE_SIZE
 
 class FixedFunction {
 public:
@@ -55,13 +57,13 @@ public:
         if (!recording) return;
         if (colourStale) {
             updateColour(x, y, z);
-            ++gDrawList.inputsEpoch;
+            ++recorder.inputsEpoch;
         }
         if (mvpStale) {
             updateMvp();
-            ++gDrawList.inputsEpoch;
+            ++recorder.inputsEpoch;
         }
-        DrawVertex* v = gDrawList.vertexFor(x, y, z, texCoord[0], texCoord[1]);
+        RecordedVertex* v = recorder.vertexFor(x, y, z, texCoord[0], texCoord[1]);
         if (v == nullptr) return;  // the frame has this very vertex already
         const float* m = mvp.m;
         v->clip[0] = m[0] * x + m[4] * y + m[8] * z + m[12];
@@ -97,11 +99,27 @@ public:
     const RasterState& rasterState() const { return raster; }
     void clear(GLbitfield mask);
 
-    // Texture objects: names come from WebGL; this tracks which can be sampled.
-    GLuint boundTexture = 0;  // name bound to GL_TEXTURE_2D
-    void textureChanged(GLuint texture, bool hasImage, GLint minFilter);
-    void textureDeleted(GLuint texture);
+    // Texture objects, named by the recorder and kept with their images and parameters.
+    void generateTextures(GLsizei n, GLuint* names);
+    void deleteTextures(GLsizei n, const GLuint* names);
     void bindTexture(GLuint texture);
+    GLuint boundTexture() const { return bound; }
+    // glTexImage2D and glTexParameteri on the bound texture.
+    void textureImage(GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                      GLint border, GLenum format, GLenum type, const void* pixels);
+    void textureParameter(GLenum name, GLint value);
+    // Every texture object that exists now, by name; null where a name is unused.
+    const std::vector<std::shared_ptr<const TextureSnapshot>>& textures() const { return textureObjects; }
+
+    // The largest texture glGetIntegerv reports: the replay's, once it knows it.
+    GLint maxTextureSize = kMinMaxTextureSize;
+
+    // What has been drawn since the last startFrame, and the start of the next frame.
+    const RecordedFrame& recorded() const { return recorder.recorded(); }
+    void startFrame() { recorder.startFrame(); }
+    // While hidden, drawing and clearing are dropped but every state change still takes
+    // effect, so frames skipped on the way to a later one leave the state as if drawn.
+    bool hidden = false;
 
     GLenum error = GL_NO_ERROR;  // the first error since glGetError last read it
     void fail(GLenum code)
@@ -117,11 +135,14 @@ private:
     void matrixChanged();
     void syncTextured();
     void lightsChanged();
+    // The bound texture as it is after `change` alters a copy, or nothing when none is bound.
+    template <typename Change> void changeBoundTexture(Change change);
 
-    // Per texture name: whether it has a level-0 image, and its minification filter. Only
+    // Texture objects by name (0 is GL's unnamed one, not modelled: always null). Only
     // level 0 is ever given, so a texture can be sampled when its filter needs no mipmaps.
-    std::vector<uint8_t> textureHasImage;
-    std::vector<GLint> textureMinFilter;
+    std::vector<std::shared_ptr<const TextureSnapshot>> textureObjects;
+    GLuint nextTextureName = 1;  // names are never reused, so a replay never mistakes one
+    GLuint bound = 0;            // name bound to GL_TEXTURE_2D
 
     std::vector<Matrix> modelviewStack;
     std::vector<Matrix> projectionStack;
@@ -147,11 +168,9 @@ private:
     GLenum fogMode = GL_EXP;  // kept apart from the raster state, which sees it only while fog is on
     Light lights[kLightCount];
 
+    FrameRecorder recorder;     // the frame being recorded
     RasterState raster;
     bool rasterChanged = true;  // raster may differ from the last recorded primitive's
     bool recording = false;     // the open primitive's vertices are being kept
     GLenum primitiveMode = GL_TRIANGLES;
-
 };
-
-extern FixedFunction gFixedFunction;

@@ -1,32 +1,20 @@
-// The GL 1.1 entry points the demo calls, in place of Emscripten's own: state goes to
-// gFixedFunction, vertices through it to the frame's draw list, and texture objects
-// straight to WebGL.
-#include "platform/web/gl/FixedFunction.h"
-#include "platform/web/gl/WebGlCalls.h"
+// The GL 1.1 entry points the demo calls, in place of a GL library's: everything goes to
+// gFixedFunction, which records the frame for the platform's replay to draw.
+#include "platform/gl11/GlEntryPoints.h"
 
 #include <GL/gl.h>
+
+FixedFunction gFixedFunction;
 
 namespace {
 
 GLfloat clampf(GLfloat v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
-// The answers the texture loader reads: any texture size is fine, as WebGL 2 takes them.
+// The answers the texture loader reads: any texture size is fine, as the replay takes them.
 const char kVendor[] = "Quorvane";
-const char kRenderer[] = "fixed-function GL on WebGL 2";
+const char kRenderer[] = "fixed-function GL recorder";
 const char kVersion[] = "1.1 Quorvane";
 const char kExtensions[] = "GL_ARB_texture_non_power_of_two";
-
-// Internal formats GL 1.1 gives as a component count, in WebGL's unsized names.
-GLint webInternalFormat(GLint internalFormat)
-{
-    switch (internalFormat) {
-    case 1: return GL_LUMINANCE;
-    case 2: return GL_LUMINANCE_ALPHA;
-    case 3: return GL_RGB;
-    case 4: return GL_RGBA;
-    default: return internalFormat;
-    }
-}
 
 }  // namespace
 
@@ -145,16 +133,7 @@ void glLightfv(GLenum light, GLenum name, const GLfloat* values)
 void glFogf(GLenum name, GLfloat value) { gFixedFunction.setFog(name, &value, 1); }
 void glFogfv(GLenum name, const GLfloat* values) { gFixedFunction.setFog(name, values, 4); }
 
-void glGenTextures(GLsizei n, GLuint* names)
-{
-    // Without a context there are no texture objects: name 0 leaves every later texture
-    // call harmless.
-    if (!gDrawList.isOpen()) {
-        for (GLsizei i = 0; i < n; ++i) names[i] = 0;
-        return;
-    }
-    emscripten_glGenTextures(n, names);
-}
+void glGenTextures(GLsizei n, GLuint* names) { gFixedFunction.generateTextures(n, names); }
 
 void glBindTexture(GLenum target, GLuint texture)
 {
@@ -165,44 +144,25 @@ void glBindTexture(GLenum target, GLuint texture)
     gFixedFunction.bindTexture(texture);
 }
 
-void glDeleteTextures(GLsizei n, const GLuint* names)
-{
-    if (n <= 0 || !gDrawList.isOpen()) return;
-    gDrawList.flush();  // draws recorded with these textures still sample them
-    for (GLsizei i = 0; i < n; ++i) {
-        gFixedFunction.textureDeleted(names[i]);
-        gDrawList.forgetTexture(names[i]);
-    }
-    emscripten_glDeleteTextures(n, names);
-}
+void glDeleteTextures(GLsizei n, const GLuint* names) { gFixedFunction.deleteTextures(n, names); }
 
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width,
                   GLsizei height, GLint border, GLenum format, GLenum type, const GLvoid* pixels)
 {
-    const GLuint texture = gFixedFunction.boundTexture;
-    if (target != GL_TEXTURE_2D || texture == 0) {
-        // The unnamed default texture object is not modelled: WebGL has none.
-        gFixedFunction.fail(target != GL_TEXTURE_2D ? GL_INVALID_ENUM : GL_INVALID_OPERATION);
+    if (target != GL_TEXTURE_2D) {
+        gFixedFunction.fail(GL_INVALID_ENUM);
         return;
     }
-    gDrawList.flush();  // draws recorded earlier sample the texture as it was
-    gDrawList.bindTextureNow(texture);
-    emscripten_glTexImage2D(target, level, webInternalFormat(internalFormat), width, height,
-                            border, format, type, pixels);
-    gFixedFunction.textureChanged(texture, level == 0 && width > 0 && height > 0, 0);
+    gFixedFunction.textureImage(level, internalFormat, width, height, border, format, type, pixels);
 }
 
 void glTexParameteri(GLenum target, GLenum name, GLint value)
 {
-    const GLuint texture = gFixedFunction.boundTexture;
-    if (target != GL_TEXTURE_2D || texture == 0) {
-        gFixedFunction.fail(target != GL_TEXTURE_2D ? GL_INVALID_ENUM : GL_INVALID_OPERATION);
+    if (target != GL_TEXTURE_2D) {
+        gFixedFunction.fail(GL_INVALID_ENUM);
         return;
     }
-    gDrawList.flush();
-    gDrawList.bindTextureNow(texture);
-    emscripten_glTexParameteri(target, name, value);
-    gFixedFunction.textureChanged(texture, false, name == GL_TEXTURE_MIN_FILTER ? value : 0);
+    gFixedFunction.textureParameter(name, value);
 }
 
 const GLubyte* glGetString(GLenum name)
@@ -222,14 +182,11 @@ void glGetIntegerv(GLenum name, GLint* values)
 {
     const RasterState& raster = gFixedFunction.rasterState();
     switch (name) {
-    case GL_MAX_TEXTURE_SIZE:
-        if (gDrawList.isOpen()) emscripten_glGetIntegerv(name, values);
-        else values[0] = 64;  // no context yet: GL's guaranteed minimum
-        break;
+    case GL_MAX_TEXTURE_SIZE: values[0] = gFixedFunction.maxTextureSize; break;
     case GL_VIEWPORT:
         for (int i = 0; i < 4; ++i) values[i] = raster.viewport[i];
         break;
-    case GL_TEXTURE_BINDING_2D: values[0] = static_cast<GLint>(gFixedFunction.boundTexture); break;
+    case GL_TEXTURE_BINDING_2D: values[0] = static_cast<GLint>(gFixedFunction.boundTexture()); break;
     case GL_MATRIX_MODE: values[0] = static_cast<GLint>(gFixedFunction.currentMatrixMode()); break;
     case GL_MODELVIEW_STACK_DEPTH: values[0] = gFixedFunction.modelviewDepth(); break;
     case GL_PROJECTION_STACK_DEPTH: values[0] = gFixedFunction.projectionDepth(); break;

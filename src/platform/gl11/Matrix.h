@@ -11,6 +11,9 @@ Matrix identityMatrix();
 Matrix multiply(const Matrix& a, const Matrix& b);
 Matrix rotationMatrix(float degrees, float x, float y, float z);
 Matrix translationMatrix(float x, float y, float z);
+// gluPerspective's matrix; false, as GLU ignores them, for a zero depth range, field of
+// view or aspect.
+bool perspectiveMatrix(double fovy, double aspect, double zNear, double zFar, Matrix* out);
 // The inverse of the upper-left 3x3, transposed, in the upper-left of a 3x3 array (row
 // major): what normals are transformed by. A singular matrix gives zeros.
 void normalMatrix(const Matrix& a, float out[9]);

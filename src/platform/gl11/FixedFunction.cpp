@@ -1,8 +1,7 @@
-#include "platform/web/gl/FixedFunction.h"
+#include "platform/gl11/FixedFunction.h"
 
 #include <cmath>
-
-FixedFunction gFixedFunction;
+#include <cstring>
 
 namespace {
 
@@ -30,6 +29,47 @@ void normalise3(float v[3])
 
 // The texture filters that need no mipmap levels beyond level 0.
 bool needsNoMipmaps(GLint filter) { return filter == GL_NEAREST || filter == GL_LINEAR; }
+
+// Rows of client images are padded to this many bytes: GL's initial unpack alignment,
+// which the demo never changes.
+constexpr size_t kRowAlignment = 4;
+
+// Bytes per texel of the client formats taken with GL_UNSIGNED_BYTE, or 0 for others.
+size_t texelBytes(GLenum format)
+{
+    switch (format) {
+    case GL_LUMINANCE:
+    case GL_ALPHA: return 1;
+    case GL_LUMINANCE_ALPHA: return 2;
+    case GL_RGB: return 3;
+    case GL_RGBA: return 4;
+    default: return 0;
+    }
+}
+
+bool validInternalFormat(GLint format)
+{
+    switch (format) {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case GL_LUMINANCE:
+    case GL_ALPHA:
+    case GL_LUMINANCE_ALPHA:
+    case GL_RGB:
+    case GL_RGBA: return true;
+    default: return false;
+    }
+}
+
+bool validFilter(GLenum name, GLint value)
+{
+    if (value == GL_NEAREST || value == GL_LINEAR) return true;
+    return name == GL_TEXTURE_MIN_FILTER &&
+           (value == GL_NEAREST_MIPMAP_NEAREST || value == GL_LINEAR_MIPMAP_NEAREST ||
+            value == GL_NEAREST_MIPMAP_LINEAR || value == GL_LINEAR_MIPMAP_LINEAR);
+}
 
 }  // namespace
 
@@ -311,8 +351,11 @@ void FixedFunction::begin(GLenum mode)
     case GL_QUADS:
     case GL_QUAD_STRIP:
     case GL_POLYGON:
-        recording = gDrawList.beginPrimitive(raster, rasterChanged);
-        if (recording) rasterChanged = false;
+        if (hidden) break;
+        recorder.beginPrimitive(raster, rasterChanged,
+                                raster.textured ? textureObjects[raster.texture] : nullptr);
+        recording = true;
+        rasterChanged = false;
         break;
     case GL_POINTS:
     case GL_LINES:
@@ -332,22 +375,23 @@ void FixedFunction::end()
         return;
     }
     insideBegin = false;
-    if (recording) gDrawList.endPrimitive(primitiveMode);
+    if (recording) recorder.endPrimitive(primitiveMode);
     recording = false;
 }
 
 void FixedFunction::clear(GLbitfield mask)
 {
     const GLbitfield drawn = mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (drawn != 0) gDrawList.clear(drawn, raster);
+    if (drawn != 0 && !hidden) recorder.clear(drawn, raster);
 }
 
 void FixedFunction::syncTextured()
 {
-    const bool complete = boundTexture < textureHasImage.size() && textureHasImage[boundTexture] &&
-                          needsNoMipmaps(textureMinFilter[boundTexture]);
+    const TextureSnapshot* snapshot = bound < textureObjects.size() ? textureObjects[bound].get() : nullptr;
+    const bool complete = snapshot != nullptr && snapshot->image != nullptr &&
+                          needsNoMipmaps(snapshot->minFilter);
     const bool textured = texture2D && complete;
-    const GLuint texture = textured ? boundTexture : 0;
+    const GLuint texture = textured ? bound : 0;
     if (raster.textured != textured || raster.texture != texture) {
         RasterState& r = rasterForChange();
         r.textured = textured;
@@ -355,29 +399,116 @@ void FixedFunction::syncTextured()
     }
 }
 
+void FixedFunction::generateTextures(GLsizei n, GLuint* names)
+{
+    if (n < 0) {
+        fail(GL_INVALID_VALUE);
+        return;
+    }
+    for (GLsizei i = 0; i < n; ++i) names[i] = nextTextureName++;
+}
+
+void FixedFunction::deleteTextures(GLsizei n, const GLuint* names)
+{
+    if (n < 0) {
+        fail(GL_INVALID_VALUE);
+        return;
+    }
+    for (GLsizei i = 0; i < n; ++i) {
+        const GLuint name = names[i];
+        if (name == 0 || name >= textureObjects.size() || textureObjects[name] == nullptr) continue;
+        textureObjects[name] = nullptr;
+        recorder.textureDeleted(name);
+        if (bound == name) bound = 0;
+    }
+    syncTextured();
+}
+
 void FixedFunction::bindTexture(GLuint texture)
 {
-    boundTexture = texture;
+    if (texture != 0 && texture >= nextTextureName) {
+        // GL 1.1 would make an object of a name never generated; the demo never asks.
+        fail(GL_INVALID_VALUE);
+        return;
+    }
+    if (texture != 0 && (texture >= textureObjects.size() || textureObjects[texture] == nullptr)) {
+        if (texture >= textureObjects.size()) textureObjects.resize(texture + 1);
+        auto made = std::make_shared<TextureSnapshot>();
+        made->name = texture;
+        textureObjects[texture] = std::move(made);
+    }
+    bound = texture;
     syncTextured();
 }
 
-void FixedFunction::textureChanged(GLuint texture, bool hasImage, GLint minFilter)
+template <typename Change> void FixedFunction::changeBoundTexture(Change change)
 {
-    if (texture >= textureHasImage.size()) {
-        textureHasImage.resize(texture + 1, 0);
-        textureMinFilter.resize(texture + 1, GL_NEAREST_MIPMAP_LINEAR);  // GL's initial filter
-    }
-    if (minFilter != 0) textureMinFilter[texture] = minFilter;
-    if (hasImage) textureHasImage[texture] = 1;
+    auto changed = std::make_shared<TextureSnapshot>(*textureObjects[bound]);
+    change(*changed);
+    textureObjects[bound] = std::move(changed);
+    rasterChanged = true;  // draws before the change sample the texture as it was
     syncTextured();
 }
 
-void FixedFunction::textureDeleted(GLuint texture)
+void FixedFunction::textureImage(GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                                 GLint border, GLenum format, GLenum type, const void* pixels)
 {
-    if (texture < textureHasImage.size()) {
-        textureHasImage[texture] = 0;
-        textureMinFilter[texture] = GL_NEAREST_MIPMAP_LINEAR;
+    if (bound == 0) {
+        // The unnamed default texture object is not modelled: WebGL has none.
+        fail(GL_INVALID_OPERATION);
+        return;
     }
-    if (boundTexture == texture) boundTexture = 0;
-    syncTextured();
+    const size_t bytes = texelBytes(format);
+    if (bytes == 0 || type != GL_UNSIGNED_BYTE || !validInternalFormat(internalFormat)) {
+        fail(GL_INVALID_ENUM);
+        return;
+    }
+    if (level < 0 || width < 0 || height < 0 || border != 0 || width > maxTextureSize ||
+        height > maxTextureSize) {
+        fail(GL_INVALID_VALUE);
+        return;
+    }
+    if (level != 0) return;  // only level 0 is sampled: mipmapped filters leave it incomplete
+    auto image = std::make_shared<TextureImage>();
+    image->width = width;
+    image->height = height;
+    image->internalFormat = internalFormat;
+    image->format = format;
+    image->type = type;
+    const size_t row = (static_cast<size_t>(width) * bytes + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+    image->pixels.assign(row * static_cast<size_t>(height), 0);
+    if (pixels != nullptr && !image->pixels.empty()) std::memcpy(image->pixels.data(), pixels, image->pixels.size());
+    const bool empty = width == 0 || height == 0;
+    changeBoundTexture([&](TextureSnapshot& t) { t.image = empty ? nullptr : std::move(image); });
+}
+
+void FixedFunction::textureParameter(GLenum name, GLint value)
+{
+    if (bound == 0) {
+        fail(GL_INVALID_OPERATION);
+        return;
+    }
+    switch (name) {
+    case GL_TEXTURE_MIN_FILTER:
+    case GL_TEXTURE_MAG_FILTER:
+        if (!validFilter(name, value)) {
+            fail(GL_INVALID_ENUM);
+            return;
+        }
+        break;
+    case GL_TEXTURE_WRAP_S:
+    case GL_TEXTURE_WRAP_T:
+        if (value != GL_REPEAT && value != GL_CLAMP && value != GL_CLAMP_TO_EDGE) {
+            fail(GL_INVALID_ENUM);
+            return;
+        }
+        break;
+    default: fail(GL_INVALID_ENUM); return;
+    }
+    changeBoundTexture([&](TextureSnapshot& t) {
+        if (name == GL_TEXTURE_MIN_FILTER) t.minFilter = value;
+        else if (name == GL_TEXTURE_MAG_FILTER) t.magFilter = value;
+        else if (name == GL_TEXTURE_WRAP_S) t.wrapS = value;
+        else t.wrapT = value;
+    });
 }

@@ -1,23 +1,16 @@
-#include "platform/web/gl/DrawList.h"
+#include "platform/web/gl/WebGlReplay.h"
 
 #include "platform/web/gl/WebGlCalls.h"
 
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-DrawList gDrawList;
-
 namespace {
-
-// Room for a whole frame of the show (the terrain alone is 11,776 vertices) from the start.
-constexpr size_t kReservedVertices = 65536;
-constexpr size_t kReservedIndices = 98304;
-constexpr size_t kReservedCommands = 64;
-constexpr size_t kReservedPrimitive = 1024;
 
 // Attribute slots, fixed before linking.
 enum : GLuint { kClipSlot = 0, kColourSlot = 1, kTexFogSlot = 2 };
@@ -100,43 +93,49 @@ int shaderFogMode(GLenum mode)
     }
 }
 
-// One bit per clip plane the vertex lies outside of.
-uint8_t outcodeOf(const DrawVertex& v)
+// WebGL's unsized name of a GL 1.1 internal format given as a component count.
+GLint webInternalFormat(GLint internalFormat)
 {
-    const float x = v.clip[0], y = v.clip[1], z = v.clip[2], w = v.clip[3];
-    return static_cast<uint8_t>((x < -w) | (x > w) << 1 | (y < -w) << 2 | (y > w) << 3 |
-                                (z < -w) << 4 | (z > w) << 5);
+    switch (internalFormat) {
+    case 1: return GL_LUMINANCE;
+    case 2: return GL_LUMINANCE_ALPHA;
+    case 3: return GL_RGB;
+    case 4: return GL_RGBA;
+    default: return internalFormat;
+    }
+}
+
+void setCapability(GLenum cap, bool on)
+{
+    if (on) emscripten_glEnable(cap);
+    else emscripten_glDisable(cap);
+}
+
+// WebGL has no GL_CLAMP; with no border colour drawn it is GL_CLAMP_TO_EDGE.
+GLint webWrap(GLint wrap) { return wrap == GL_CLAMP ? GL_CLAMP_TO_EDGE : wrap; }
+
+// A window coordinate of the demo's in drawing buffer pixels.
+GLint scaled(GLint value, int buffer, int window)
+{
+    return static_cast<GLint>(static_cast<long long>(value) * buffer / window);
 }
 
 }  // namespace
 
-bool operator==(const RasterState& a, const RasterState& b)
+bool WebGlReplay::open(const char* canvasSelector)
 {
-    return a.depthTest == b.depthTest && a.blend == b.blend && a.cullFace == b.cullFace &&
-           a.textured == b.textured && a.depthMask == b.depthMask &&
-           a.depthFunc == b.depthFunc && a.blendSource == b.blendSource &&
-           a.blendDestination == b.blendDestination && a.cullMode == b.cullMode &&
-           a.frontFace == b.frontFace && a.fogMode == b.fogMode && a.texture == b.texture &&
-           std::memcmp(a.fogColour, b.fogColour, sizeof a.fogColour) == 0 &&
-           a.fogDensity == b.fogDensity && a.fogStart == b.fogStart && a.fogEnd == b.fogEnd &&
-           std::memcmp(a.clearColour, b.clearColour, sizeof a.clearColour) == 0 &&
-           a.clearDepth == b.clearDepth &&
-           std::memcmp(a.viewport, b.viewport, sizeof a.viewport) == 0;
-}
-
-bool DrawList::open(const char* canvasSelector)
-{
+    canvas = canvasSelector;
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
     attributes.alpha = false;      // the page must not show through a clear with alpha 0
     attributes.depth = true;
     attributes.stencil = false;
-    attributes.antialias = false;  // GL 1.1 rasterises aliased, and so do the golden frames
+    // GL 1.1 rasterises aliased, and so do the golden frames; the page may ask for more.
+    attributes.antialias = multisampling;
     attributes.majorVersion = 2;
     attributes.minorVersion = 0;
     attributes.enableExtensionsByDefault = false;
-    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
-        emscripten_webgl_create_context(canvasSelector, &attributes);
+    context = emscripten_webgl_create_context(canvasSelector, &attributes);
     if (context <= 0) {
         std::fprintf(stderr, "quorvane: this browser offers no WebGL 2 on %s\n", canvasSelector);
         return false;
@@ -145,7 +144,26 @@ bool DrawList::open(const char* canvasSelector)
         std::fprintf(stderr, "quorvane: the WebGL 2 context cannot be made current\n");
         return false;
     }
+    GLint viewportLimits[2] = {0, 0}, renderbufferLimit = 0;
+    emscripten_glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewportLimits);
+    emscripten_glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbufferLimit);
+    emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largestTexture);
+    largestBuffer = std::min(renderbufferLimit, std::min(viewportLimits[0], viewportLimits[1]));
+    if (!buildObjects()) return false;
+    opened = true;
+    lost = false;
+    if (bufferWidth > largestBuffer || bufferHeight > largestBuffer) {
+        std::fprintf(stderr, "quorvane: WebGL draws at most %dx%d; drawing at %dx%d\n", largestBuffer,
+                     largestBuffer * kWindowHeight / kWindowWidth, kWindowWidth, kWindowHeight);
+        bufferWidth = kWindowWidth;
+        bufferHeight = kWindowHeight;
+    }
+    applyDrawingBufferSize();
+    return true;
+}
 
+bool WebGlReplay::buildObjects()
+{
     const GLuint vertexShader = compile(GL_VERTEX_SHADER, kVertexShader);
     if (vertexShader == 0) return false;
     for (int textured = 0; textured < 2; ++textured) {
@@ -155,35 +173,28 @@ bool DrawList::open(const char* canvasSelector)
     }
     current = nullptr;
 
-    GLuint vertexArray = 0;
     emscripten_glGenVertexArrays(1, &vertexArray);
     emscripten_glBindVertexArray(vertexArray);
     emscripten_glGenBuffers(1, &vertexBuffer);
     emscripten_glGenBuffers(1, &indexBuffer);
     emscripten_glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
-    const GLsizei stride = sizeof(DrawVertex);
+    const GLsizei stride = sizeof(RecordedVertex);
     emscripten_glEnableVertexAttribArray(kClipSlot);
     emscripten_glVertexAttribPointer(kClipSlot, 4, GL_FLOAT, GL_FALSE, stride,
-                                     reinterpret_cast<const void*>(offsetof(DrawVertex, clip)));
+                                     reinterpret_cast<const void*>(offsetof(RecordedVertex, clip)));
     emscripten_glEnableVertexAttribArray(kColourSlot);
     emscripten_glVertexAttribPointer(kColourSlot, 4, GL_FLOAT, GL_FALSE, stride,
-                                     reinterpret_cast<const void*>(offsetof(DrawVertex, colour)));
+                                     reinterpret_cast<const void*>(offsetof(RecordedVertex, colour)));
     emscripten_glEnableVertexAttribArray(kTexFogSlot);
     emscripten_glVertexAttribPointer(kTexFogSlot, 3, GL_FLOAT, GL_FALSE, stride,
-                                     reinterpret_cast<const void*>(offsetof(DrawVertex, texCoord)));
-
-    vertices.reserve(kReservedVertices);
-    outcodes.reserve(kReservedVertices);
-    indices.reserve(kReservedIndices);
-    commands.reserve(kReservedCommands);
-    primitive.reserve(kReservedPrimitive);
+                                     reinterpret_cast<const void*>(offsetof(RecordedVertex, texCoord)));
     appliedKnown = false;
-    opened = true;
+    boundTexture = 0;
     return true;
 }
 
-bool DrawList::ShaderVariant::build(GLuint vertexShader, int textured, int fogMode)
+bool WebGlReplay::ShaderVariant::build(GLuint vertexShader, int textured, int fogMode)
 {
     char header[96];
     std::snprintf(header, sizeof header, "#version 300 es\n#define TEXTURED %d\n#define FOG_MODE %d\n",
@@ -214,7 +225,7 @@ bool DrawList::ShaderVariant::build(GLuint vertexShader, int textured, int fogMo
     return true;
 }
 
-void DrawList::ShaderVariant::setFog(const RasterState& s)
+void WebGlReplay::ShaderVariant::setFog(const RasterState& s)
 {
     const bool all = !uniformsKnown;
     if (all || std::memcmp(s.fogColour, fogColour, sizeof fogColour) != 0) {
@@ -227,78 +238,36 @@ void DrawList::ShaderVariant::setFog(const RasterState& s)
     uniformsKnown = true;
 }
 
-bool DrawList::beginPrimitive(const RasterState& state, bool stateMayDiffer)
+void WebGlReplay::bindWebGlTexture(GLuint name)
 {
-    if (hidden || !isOpen()) return false;
-    primitive.clear();
-    const bool extendLast = !commands.empty() && commands.back().clearMask == 0 &&
-                            (!stateMayDiffer || commands.back().state == state);
-    if (!extendLast) {
-        commands.push_back(Command{state, 0, static_cast<uint32_t>(indices.size()), 0});
+    if (name == boundTexture) return;
+    emscripten_glBindTexture(GL_TEXTURE_2D, name);
+    boundTexture = name;
+}
+
+void WebGlReplay::useTexture(const TextureSnapshot& t)
+{
+    if (t.name >= textures.size()) textures.resize(t.name + 1);
+    UploadedTexture& u = textures[t.name];
+    if (u.webGlName == 0) {
+        emscripten_glGenTextures(1, &u.webGlName);
+        u.image = nullptr;
+        u.minFilter = u.magFilter = u.wrapS = u.wrapT = 0;
     }
-    return true;
-}
-
-void DrawList::endPrimitive(GLenum mode)
-{
-    const uint32_t count = static_cast<uint32_t>(primitive.size());
-    const size_t before = indices.size();
-    for (size_t i = outcodes.size(); i < vertices.size(); ++i) outcodes.push_back(outcodeOf(vertices[i]));
-    auto triangle = [this](uint32_t a, uint32_t b, uint32_t c) {
-        // A triangle wholly outside one clip plane is clipped away entirely: WebGL need
-        // not see it. Much of the terrain lies beyond the edges of the picture.
-        if (outcodes[primitive[a]] & outcodes[primitive[b]] & outcodes[primitive[c]]) return;
-        indices.push_back(primitive[a]);
-        indices.push_back(primitive[b]);
-        indices.push_back(primitive[c]);
-    };
-    switch (mode) {
-    case GL_TRIANGLES:
-        for (uint32_t i = 0; i + 2 < count; i += 3) triangle(i, i + 1, i + 2);
-        break;
-    case GL_TRIANGLE_STRIP:
-        // Every other triangle swaps its first two vertices so that all keep the winding
-        // of the first, as GL orders them for culling.
-        for (uint32_t i = 0; i + 2 < count; ++i) {
-            if (i % 2 == 0) triangle(i, i + 1, i + 2);
-            else triangle(i + 1, i, i + 2);
-        }
-        break;
-    case GL_TRIANGLE_FAN:
-    case GL_POLYGON:
-        for (uint32_t i = 1; i + 1 < count; ++i) triangle(0, i, i + 1);
-        break;
-    case GL_QUADS:
-        for (uint32_t i = 0; i + 3 < count; i += 4) {
-            triangle(i, i + 1, i + 2);
-            triangle(i, i + 2, i + 3);
-        }
-        break;
-    case GL_QUAD_STRIP:
-        for (uint32_t i = 0; i + 3 < count; i += 2) {
-            triangle(i, i + 1, i + 3);
-            triangle(i, i + 3, i + 2);
-        }
-        break;
-    default:
-        break;  // points and lines: the demo draws none
+    bindWebGlTexture(u.webGlName);
+    if (t.image != u.image && t.image != nullptr) {
+        const TextureImage& image = *t.image;
+        emscripten_glTexImage2D(GL_TEXTURE_2D, 0, webInternalFormat(image.internalFormat), image.width,
+                                image.height, 0, image.format, image.type, image.pixels.data());
+        u.image = t.image;
     }
-    commands.back().indexCount += static_cast<uint32_t>(indices.size() - before);
+    if (t.minFilter != u.minFilter) emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, u.minFilter = t.minFilter);
+    if (t.magFilter != u.magFilter) emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, u.magFilter = t.magFilter);
+    if (t.wrapS != u.wrapS) emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, webWrap(u.wrapS = t.wrapS));
+    if (t.wrapT != u.wrapT) emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, webWrap(u.wrapT = t.wrapT));
 }
 
-void DrawList::clear(GLbitfield mask, const RasterState& state)
-{
-    if (hidden || !isOpen()) return;
-    commands.push_back(Command{state, mask, 0, 0});
-}
-
-void DrawList::setCapability(GLenum cap, bool on)
-{
-    if (on) emscripten_glEnable(cap);
-    else emscripten_glDisable(cap);
-}
-
-void DrawList::apply(const RasterState& s)
+void WebGlReplay::apply(const RasterState& s)
 {
     const RasterState& a = applied;
     const bool all = !appliedKnown;
@@ -311,7 +280,6 @@ void DrawList::apply(const RasterState& s)
         emscripten_glBlendFunc(s.blendSource, s.blendDestination);
     if (all || s.cullMode != a.cullMode) emscripten_glCullFace(s.cullMode);
     if (all || s.frontFace != a.frontFace) emscripten_glFrontFace(s.frontFace);
-    if (all || s.texture != a.texture) emscripten_glBindTexture(GL_TEXTURE_2D, s.texture);
     ShaderVariant& variant = variants[s.textured ? 1 : 0][shaderFogMode(s.fogMode)];
     if (&variant != current) {
         emscripten_glUseProgram(variant.program);
@@ -321,48 +289,93 @@ void DrawList::apply(const RasterState& s)
     if (all || std::memcmp(s.clearColour, a.clearColour, sizeof s.clearColour) != 0)
         emscripten_glClearColor(s.clearColour[0], s.clearColour[1], s.clearColour[2], s.clearColour[3]);
     if (all || s.clearDepth != a.clearDepth) emscripten_glClearDepthf(s.clearDepth);
-    if (all || std::memcmp(s.viewport, a.viewport, sizeof s.viewport) != 0)
-        emscripten_glViewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
+    if (all || std::memcmp(s.viewport, a.viewport, sizeof s.viewport) != 0) {
+        emscripten_glViewport(scaled(s.viewport[0], bufferWidth, kWindowWidth),
+                              scaled(s.viewport[1], bufferHeight, kWindowHeight),
+                              scaled(s.viewport[2], bufferWidth, kWindowWidth),
+                              scaled(s.viewport[3], bufferHeight, kWindowHeight));
+    }
     applied = s;
     appliedKnown = true;
 }
 
-void DrawList::flush()
+void WebGlReplay::replay(const RecordedFrame& frame)
 {
-    if (commands.empty()) return;
-    if (!indices.empty()) {
-        emscripten_glBufferData(GL_ARRAY_BUFFER, static_cast<long>(vertices.size() * sizeof(DrawVertex)),
-                                vertices.data(), GL_STREAM_DRAW);
-        emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<long>(indices.size() * sizeof(uint32_t)),
-                                indices.data(), GL_STREAM_DRAW);
+    if (!usable()) return;
+    if (!frame.indices.empty()) {
+        emscripten_glBufferData(GL_ARRAY_BUFFER, static_cast<long>(frame.vertices.size() * sizeof(RecordedVertex)),
+                                frame.vertices.data(), GL_STREAM_DRAW);
+        emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<long>(frame.indices.size() * sizeof(uint32_t)),
+                                frame.indices.data(), GL_STREAM_DRAW);
     }
-    for (const Command& command : commands) {
+    for (const RecordedCommand& command : frame.commands) {
         if (command.clearMask == 0 && command.indexCount == 0) continue;
         apply(command.state);
         if (command.clearMask != 0) {
             emscripten_glClear(command.clearMask);
         } else {
+            if (command.state.textured && command.texture != nullptr) useTexture(*command.texture);
             emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(command.indexCount),
                                       GL_UNSIGNED_INT,
                                       reinterpret_cast<const void*>(command.firstIndex * sizeof(uint32_t)));
         }
     }
-    vertices.clear();
-    outcodes.clear();
-    indices.clear();
-    commands.clear();
-    ++inputsEpoch;  // the cached vertices are gone
+    for (GLuint name : frame.deletedTextures) {
+        if (name >= textures.size() || textures[name].webGlName == 0) continue;
+        // WebGL unbinds a deleted texture; keep the tracked binding truthful.
+        if (boundTexture == textures[name].webGlName) boundTexture = 0;
+        emscripten_glDeleteTextures(1, &textures[name].webGlName);
+        textures[name] = UploadedTexture();
+    }
 }
 
-void DrawList::bindTextureNow(GLuint texture)
+void WebGlReplay::contextLost()
 {
-    if (appliedKnown && applied.texture == texture) return;
-    emscripten_glBindTexture(GL_TEXTURE_2D, texture);
-    applied.texture = texture;
+    // The objects went with the context: forget them without deleting.
+    lost = true;
+    for (int textured = 0; textured < 2; ++textured) {
+        for (ShaderVariant& variant : variants[textured]) variant = ShaderVariant();
+    }
+    current = nullptr;
+    textures.clear();
+    vertexArray = vertexBuffer = indexBuffer = 0;
+    boundTexture = 0;
+    appliedKnown = false;
 }
 
-void DrawList::forgetTexture(GLuint texture)
+bool WebGlReplay::contextRestored(const std::vector<std::shared_ptr<const TextureSnapshot>>& recorded)
 {
-    // WebGL unbinds a deleted texture; keep the tracked binding truthful.
-    if (applied.texture == texture) applied.texture = 0;
+    if (!opened || !lost) return true;
+    if (emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS || !buildObjects()) {
+        std::fprintf(stderr, "quorvane: the restored WebGL context cannot be drawn with\n");
+        return false;
+    }
+    lost = false;
+    for (const auto& texture : recorded) {
+        if (texture != nullptr && texture->image != nullptr) useTexture(*texture);
+    }
+    return true;
+}
+
+bool WebGlReplay::setDrawingBufferSize(int width, int height)
+{
+    if (width <= 0 || height <= 0 || width * kWindowHeight != height * kWindowWidth) {
+        std::fprintf(stderr, "quorvane: the drawing buffer takes a 4:3 size, not %dx%d\n", width, height);
+        return false;
+    }
+    if (largestBuffer > 0 && (width > largestBuffer || height > largestBuffer)) {
+        std::fprintf(stderr, "quorvane: WebGL draws at most %dx%d, not %dx%d\n", largestBuffer,
+                     largestBuffer * kWindowHeight / kWindowWidth, width, height);
+        return false;
+    }
+    bufferWidth = width;
+    bufferHeight = height;
+    if (opened) applyDrawingBufferSize();
+    return true;
+}
+
+void WebGlReplay::applyDrawingBufferSize()
+{
+    emscripten_set_canvas_element_size(canvas.c_str(), bufferWidth, bufferHeight);
+    appliedKnown = false;  // the viewport is set again, scaled to the new size
 }
