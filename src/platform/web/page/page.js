@@ -44,6 +44,7 @@
   }
   const stillMs = mode === kModeStill ? msParameter('at', 1) : 0;
   const startMs = mode === kModeLive ? msParameter('t', 1000) : 0;
+  const benchUntilMs = Math.max(0, msParameter('until', 1));  // ?bench&until=MS: its first MS
 
   const soundtrack = new Soundtrack();
   let loadedFiles = null;   // {file, bytes} of every file in the manifest
@@ -65,6 +66,7 @@
     failed = true;
     if (consoleLine) console.error('quorvane: ' + consoleLine);
     document.body.classList.remove('still');  // a still that failed shows why
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
     message.hidden = true;
     problem.hidden = false;
     problem.textContent = text;
@@ -193,18 +195,21 @@
     return [units * kAspectWidth, units * kAspectHeight];
   }
 
-  // Gives the show a drawing buffer as sharp as the canvas is shown.
-  function fitCanvas() {
+  // Gives the show a drawing buffer as sharp as the canvas is shown (`always`: also when
+  // the canvas has that size already, for a program that has not been told).
+  function fitCanvas(always) {
     const canvas = document.getElementById('stage');
     const [width, height] = bufferSize(canvas);
-    if (showing && showing._quorvaneSetSize) showing._quorvaneSetSize(width, height);
+    if (showing && (always === true || canvas.width !== width || canvas.height !== height)) {
+      showing._webGlSetDrawingBufferSize(width, height);
+    }
   }
 
   // A lost context: the show goes on without a picture and gets it back on restore.
   function watchContext(canvas) {
     canvas.addEventListener('webglcontextlost', (event) => {
       event.preventDefault();  // without it, the browser never gives the context back
-      if (showing && showing._quorvaneContextLost) showing._quorvaneContextLost();
+      if (showing) showing._webGlContextLost();
       clearTimeout(restoreTimer);
       restoreTimer = setTimeout(() => {
         if (!showing || !showing.showRunning) return;
@@ -215,7 +220,7 @@
     });
     canvas.addEventListener('webglcontextrestored', () => {
       clearTimeout(restoreTimer);
-      if (showing && showing._quorvaneContextRestored) showing._quorvaneContextRestored();
+      if (showing) showing._webGlContextRestored();
     });
   }
 
@@ -266,8 +271,10 @@
     showing = instance;
     lastProgramLine = '';
     soundtrack.resetClock();
-    fitCanvas();
-    const requested = mode === kModeStill ? stillMs : startMs;
+    fitCanvas(true);
+    // Smooth edges where WebGL offers them; stills keep the golden frames' aliased edges.
+    if (mode === kModeLive) instance._webGlRequestMultisampling(1);
+    const requested = mode === kModeStill ? stillMs : mode === kModeLive ? startMs : benchUntilMs;
     const status = instance._quorvaneStart(mode, requested);
     if (status !== 0) {
       // The program has put its line on the console.
@@ -279,7 +286,7 @@
   }
 
   function stopShow() {
-    if (showing && showing.showRunning && showing._quorvaneStop) showing._quorvaneStop();
+    if (showing && showing.showRunning) showing._quorvaneStop();
     if (showing) showing.showRunning = false;
     soundtrack.stopAll();
   }
@@ -318,7 +325,7 @@
   function showEndCard(elapsedMs, lengthMs) {
     clearTimeout(restoreTimer);
     if (showing) showing.showRunning = false;
-    if (document.fullscreenElement) document.exitFullscreen();
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
     say('The show has ended.');
     if (elapsedMs < lengthMs) {
       shareLink.href = momentLink(elapsedMs);
@@ -426,7 +433,7 @@
       if ((event.key === 'f' || event.key === 'F') && !event.repeat && !event.ctrlKey &&
           !event.metaKey && !event.altKey) toggleFullScreen();
     });
-    new ResizeObserver(fitCanvas).observe(stageBox);
+    new ResizeObserver(() => fitCanvas(false)).observe(stageBox);
     await loadAndOffer();
   }
 
