@@ -24,8 +24,9 @@ cmake --build "$build" --target web_frame_compare >/dev/null || exit 1
 }
 if [ "${1:-}" = "--bench" ]; then
   cmake --build "$build" --target quorvane-capture >/dev/null || exit 1
-  native=$(cd "$root" && "$build/tools/capture/quorvane-capture" --bench --until 10000 2>&1 | grep "^{" | tail -1)
-  echo "native bench 800x600, the first 10 s: $native"
+  echo "native bench 800x600 (quorvane-capture --bench --until 10000):"
+  (cd "$root" && "$build/tools/capture/quorvane-capture" --bench --until 10000 2>&1) |
+    grep -E "^(whole show|total) " | sed 's/^/  /'
 fi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

@@ -188,12 +188,6 @@ class Soundtrack {
     this.sources = [];
     if ((this.startAt !== null && this.startAt !== undefined) || this.frozen) this.followWall();
   }
-
-  // Where the music is now, in ms of the soundtrack, as heard; null when none plays.
-  positionMs() {
-    if (this.startAt === null || this.sources.length === 0) return null;
-    return Math.max(0, this.heardTime() - this.startAt) * 1000;
-  }
 }
 // How far ahead of now the music is scheduled: room for the show's first frame.
 Soundtrack.kLeadS = 0.08;
