@@ -222,6 +222,8 @@ async function syncSince(page, since) {
   return { count: offsets.length, worst, low: sorted[0], median: sorted[sorted.length >> 1], high: sorted[sorted.length - 1], samples };
 }
 const kSyncMs = 20;
+// Enough frames to judge by: SwiftShader on a busy machine may draw only a few a second.
+const kSyncFrames = 20;
 const kFrameStepMs = 20;
 const describeSync = (s) => `${s.count} frames, offset median ${s.median?.toFixed(1)} ms, from ${s.low?.toFixed(1)} to ${s.high?.toFixed(1)} ms` +
   s.samples.filter((x) => Math.abs(x.elapsed - x.music) > kSyncMs).slice(0, 5).map((x) => `; frame ${x.frames} at ${x.elapsed} ms, music ${x.music.toFixed(1)} ms`).join('');
@@ -262,7 +264,7 @@ async function live(browser, base) {
         later.elapsedMs - first.elapsedMs >= (kLiveSeconds - 1) * 1000 && later.frames - first.frames >= kLiveSeconds * 5 && !firstShot.equals(laterShot),
         `${first.frames} -> ${later.frames} frames, ${first.elapsedMs} -> ${later.elapsedMs} ms`);
   check(`the first play: picture and music within ${kSyncMs} ms from the first frame`,
-        played.count >= kLiveSeconds * 5 && played.samples[0].frames === 1 && played.worst <= kSyncMs, describeSync(played));
+        played.count >= kSyncFrames && played.samples[0].frames === 1 && played.worst <= kSyncMs, describeSync(played));
 
   // Full screen at 1920x1080: the drawing buffer follows, 4:3, and follows back.
   const small = await status();
@@ -329,7 +331,7 @@ async function live(browser, base) {
   await page.waitForTimeout(kLiveSeconds * 1000);
   const replayed = await syncSince(page, againAt);
   check(`Play again: picture and music within ${kSyncMs} ms from the first frame`,
-        replayed.count >= kLiveSeconds * 5 && replayed.samples[0].frames === 1 && replayed.worst <= kSyncMs, describeSync(replayed));
+        replayed.count >= kSyncFrames && replayed.samples[0].frames === 1 && replayed.worst <= kSyncMs, describeSync(replayed));
   // A context that stays lost: after 3 s the card says so and offers Play again.
   const lostAt = await page.evaluate(() => {
     document.getElementById('stage').getContext('webgl2').getExtension('WEBGL_lose_context').loseContext();

@@ -11,11 +11,15 @@
 
 namespace {
 
-EM_JS(int, hasSoundtrack, (), { return Module.quorvaneAudio && Module.quorvaneAudio.context ? 1 : 0; });
+EM_JS(int, hasSoundtrack, (), {
+    return Module.quorvaneAudio && Module.quorvaneAudio.context ? 1 : 0;
+});
 
 EM_JS(double, soundtrackNowMs, (), { return Module.quorvaneAudio.ticks(); });
 
-EM_JS(int, soundtrackLoad, (const char* name), { return Module.quorvaneAudio.load(UTF8ToString(name)); });
+EM_JS(int, soundtrackLoad, (const char* name), {
+    return Module.quorvaneAudio.load(UTF8ToString(name));
+});
 
 EM_JS(void, soundtrackPlay, (int music, int plays, int fadeMs), {
     Module.quorvaneAudio.play(music, plays, fadeMs);

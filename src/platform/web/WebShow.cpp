@@ -164,7 +164,9 @@ int BrowserShow::start(ShowMode showMode, int requestedMs)
     loop->start();
     emscripten_set_main_loop_arg(onAnimationFrame, this, 0, 0);
     // Off the screen's pace: the virtual clock owes nothing to the wall clock.
-    if (mode != ShowMode::Live || catchingUp) emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);
+    if (mode != ShowMode::Live || catchingUp) {
+        emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);
+    }
     return 0;
 }
 

@@ -103,8 +103,9 @@
   class FileError extends Error {}
 
   function downloadError(url, response) {
-    const why = response.status === 404 ? 'the server does not have it (404 Not Found)'
-                                        : `the server answered ${response.status} ${response.statusText}`;
+    const why = response.status === 404
+      ? 'the server does not have it (404 Not Found)'
+      : `the server answered ${response.status} ${response.statusText}`;
     return new FileError(`${url} could not be downloaded: ${why}.`);
   }
 
@@ -190,7 +191,8 @@
     if (mode !== kModeLive) return [kStillWidth, kStillHeight];
     const ratio = window.devicePixelRatio || 1;
     const box = canvas.getBoundingClientRect();
-    const unit = Math.floor(Math.min(box.width * ratio / kAspectWidth, box.height * ratio / kAspectHeight));
+    const unit = Math.floor(Math.min(box.width * ratio / kAspectWidth,
+                                     box.height * ratio / kAspectHeight));
     const units = Math.max(1, Math.min(kMaxBufferWidth / kAspectWidth, unit));
     return [units * kAspectWidth, units * kAspectHeight];
   }
@@ -379,7 +381,8 @@
       await decodeFiles(loadedFiles);
       instance = await createInstance(loadedFiles, document.getElementById('stage'));
     } catch (e) {
-      const text = e instanceof FileError ? e.message : 'The show could not be loaded: ' + e.message;
+      const text = e instanceof FileError ? e.message
+                                          : 'The show could not be loaded: ' + e.message;
       fail(text + ' Retry, or reload the page later.', 'cannot load the show: ' + text, retry);
       return null;
     }
