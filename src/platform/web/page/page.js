@@ -109,8 +109,8 @@
     return new FileError(`${url} could not be downloaded: ${why}.`);
   }
 
-  // Fetches every file of the manifest, counting the bytes as they come. The first failure
-  // stops the others.
+  // Fetches every file of the manifest, counting the bytes as they come, and checks each
+  // as it is in. The first failure stops the others.
   async function loadFiles(manifest) {
     const total = manifest.files.reduce((sum, file) => sum + file.bytes, 0);
     const abort = new AbortController();
@@ -149,6 +149,7 @@
         bytes.set(chunk, at);
         at += chunk.length;
       }
+      await checkFile({file, bytes});
       return {file, bytes};
     };
     try {
@@ -158,31 +159,26 @@
     }
   }
 
-  // Decodes the images and the music as the show will need them, so that a damaged file
-  // is found now and not after Play.
-  async function decodeFiles(loaded) {
-    say('Preparing…');
-    // Opened now rather than at once: starting the browser's audio can take a moment.
-    if (mode === kModeLive && !soundtrack.context) soundtrack.open();
-    const url = (entry) => entry.file.url;
-    await Promise.all(loaded.map(async (entry) => {
-      const {file, bytes} = entry;
-      if (file.role !== 'data') return;
-      if (/\.png$/.test(file.url)) {
-        try {
-          const image = await createImageBitmap(new Blob([bytes], {type: 'image/png'}));
-          image.close();
-        } catch (e) {
-          throw new FileError(`${url(entry)} is damaged: the browser cannot read it as an image.`);
-        }
-      } else if (/\.mp3$/.test(file.url) && mode === kModeLive) {
-        try {
-          await soundtrack.decode(file.path, bytes);
-        } catch (e) {
-          throw new FileError(`${url(entry)} is damaged: the browser cannot decode it as music.`);
-        }
+  // Decodes an image or the music as the show will need it, as soon as it is in, so that
+  // a damaged file is found now and not after Play.
+  async function checkFile({file, bytes}) {
+    if (file.role !== 'data') return;
+    if (/\.png$/.test(file.url)) {
+      try {
+        const image = await createImageBitmap(new Blob([bytes], {type: 'image/png'}));
+        image.close();
+      } catch (e) {
+        throw new FileError(`${file.url} is damaged: the browser cannot read it as an image.`);
       }
-    }));
+    } else if (/\.mp3$/.test(file.url) && mode === kModeLive) {
+      // Opened now rather than at once: starting the browser's audio can take a moment.
+      if (!soundtrack.context) soundtrack.open();
+      try {
+        await soundtrack.decode(file.path, bytes);
+      } catch (e) {
+        throw new FileError(`${file.url} is damaged: the browser cannot decode it as music.`);
+      }
+    }
   }
 
   // The drawing buffer for the canvas's displayed 4:3 picture in device pixels.
@@ -378,7 +374,6 @@
         failWithoutWebGl2();
         return null;
       }
-      await decodeFiles(loadedFiles);
       instance = await createInstance(loadedFiles, document.getElementById('stage'));
     } catch (e) {
       const text = e instanceof FileError ? e.message
