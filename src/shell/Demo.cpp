@@ -4,11 +4,11 @@
 #include "assets/Texture.h"
 #include "effects/Camera.h"
 #include "effects/ParticleSystem.h"
+#include "effects/Renderer.h"
 #include "effects/Terrain.h"
 #include "scenes/SceneFrame.h"
 #include "shell/FrameLoop.h"
 #include "shell/Keyboard.h"
-#include "shell/Renderer.h"
 #include "shell/Window.h"
 #include "timeline/Timeline.h"
 
@@ -18,6 +18,7 @@
 
 // The global objects, in the order they must be constructed (and, reversed, destroyed).
 // gParticles' constructor draws the first 400 numbers of the random sequence.
+// Each subsystem's header declares its own; the driver defines them all here, to keep that order.
 Window gWindow;
 Keyboard gKeyboard;
 Renderer gRenderer;

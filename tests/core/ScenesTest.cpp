@@ -4,9 +4,9 @@
 #include "assets/Texture.h"
 #include "effects/Camera.h"
 #include "effects/ParticleSystem.h"
+#include "effects/Renderer.h"
 #include "effects/Terrain.h"
 #include "scenes/SceneFrame.h"
-#include "shell/Renderer.h"
 #include "timeline/Timeline.h"
 
 #include <gtest/gtest.h>

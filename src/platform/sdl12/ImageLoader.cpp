@@ -35,7 +35,8 @@ extern "C" SDL_Surface* IMG_Load(const char* file)
     if (surface != nullptr) {
         for (int y = 0; y < height; ++y) {
             const stbi_uc* from = rgb + static_cast<size_t>(y) * width * kRgbChannels;
-            Uint8* to = static_cast<Uint8*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch;
+            Uint8* to =
+                static_cast<Uint8*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch;
             for (int x = 0; x < width; ++x, from += kRgbChannels, to += kRgbChannels) {
                 to[0] = from[2];
                 to[1] = from[1];
