@@ -10,9 +10,9 @@ import path from 'node:path';
 
 const [siteDir, goldenDir, frameCompare, outDir] = process.argv.slice(2, 6);
 const benchOnly = process.argv.includes('--bench');
-// --only=stills,live,end,broken runs those groups alone (while working on one of them).
+// --only=stills,replay,live,end,broken runs those groups alone (while working on one of them).
 const onlyArgument = process.argv.find((a) => a.startsWith('--only='));
-const groups = onlyArgument ? onlyArgument.slice('--only='.length).split(',') : ['stills', 'live', 'end', 'broken'];
+const groups = onlyArgument ? onlyArgument.slice('--only='.length).split(',') : ['stills', 'replay', 'live', 'end', 'broken'];
 
 // The browser's stills are held to the golden metric's own bound (0.2 % of pixels beyond 32
 // levels, mean difference 4.0): SwiftShader's WebGL 2 through our GL subset came out at
@@ -227,6 +227,83 @@ const kSyncFrames = 20;
 const kFrameStepMs = 20;
 const describeSync = (s) => `${s.count} frames, offset median ${s.median?.toFixed(1)} ms, from ${s.low?.toFixed(1)} to ${s.high?.toFixed(1)} ms` +
   s.samples.filter((x) => Math.abs(x.elapsed - x.music) > kSyncMs).slice(0, 5).map((x) => `; frame ${x.frames} at ${x.elapsed} ms, music ${x.music.toFixed(1)} ms`).join('');
+
+// The replay's calls for the page, on a bare page of our own that loads the program as the
+// show's page does: a still drawn multisampled into a 1600x1200 drawing buffer, shown at
+// 800x600 (the browser halves it), and a still drawn after the context was lost and
+// restored while the frames before it ran, must both match their reference frames.
+async function replayCalls(browser, base) {
+  const kBig = { ms: 22000, width: 1600, height: 1200 };
+  const kLost = { ms: 40000 };
+  const context = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 1 });
+  // The bare page has no icon; the browser's asking for one is no error of the program's.
+  await context.route('**/favicon.ico', (route) => route.fulfill({ status: 204 }));
+  const run = async (ms, prepare) => {
+    const page = await context.newPage();
+    const problems = watchConsole(page);
+    await page.goto(`${base}/manifest.json`);
+    await page.setContent('<!doctype html><style>body { margin: 0; background: #000; } ' +
+                          'canvas { display: block; width: 800px; height: 600px; }</style>' +
+                          '<canvas id="stage" width="800" height="600"></canvas>');
+    await page.addScriptTag({ url: `${base}/quorvane.js` });
+    const details = await page.evaluate(async ({ base, ms, prepare }) => {
+      const manifest = await (await fetch(`${base}/manifest.json`)).json();
+      const files = await Promise.all(manifest.files.map(async (file) =>
+        ({ file, bytes: new Uint8Array(await (await fetch(`${base}/${file.url}`)).arrayBuffer()) })));
+      const canvas = document.getElementById('stage');
+      const instance = await createQuorvane({
+        canvas, wasmBinary: files.find((entry) => entry.file.role === 'program').bytes,
+        print: (line) => console.log(line), printErr: (line) => console.error(line),
+      });
+      instance.FS.mkdir('data');
+      for (const { file, bytes } of files) if (file.role === 'data') instance.FS.writeFile(file.path, bytes);
+      const statuses = [];
+      let loser = null;  // WEBGL_lose_context, which a lost context no longer hands out
+      if (prepare.width) {
+        statuses.push(instance._webGlSetDrawingBufferSize(prepare.width, prepare.height));
+        statuses.push(instance._webGlRequestMultisampling(1));
+      }
+      if (prepare.lose) {
+        canvas.addEventListener('webglcontextlost', (event) => {
+          event.preventDefault();
+          statuses.push(instance._webGlContextLost());
+          setTimeout(() => loser.restoreContext(), 200);
+        });
+        canvas.addEventListener('webglcontextrestored', () => statuses.push(instance._webGlContextRestored()));
+      }
+      statuses.push(instance._quorvaneStart(1, ms));
+      // Lost half a second in: WebGL has the textures by then, and the frames before the
+      // still are running.
+      if (prepare.lose) {
+        loser = canvas.getContext('webgl2').getExtension('WEBGL_lose_context');
+        setTimeout(() => loser.loseContext(), 500);
+      }
+      await new Promise((resolve) => {
+        const poll = () => (document.title === `quorvane frame ${ms}` ? resolve() : setTimeout(poll, 100));
+        poll();
+      });
+      const attributes = canvas.getContext('webgl2').getContextAttributes();
+      return { statuses, width: canvas.width, height: canvas.height, antialias: attributes.antialias };
+    }, { base, ms, prepare });
+    const file = path.join(outDir, `replay-${ms}.png`);
+    await page.screenshot({ path: file, clip: { x: 0, y: 0, width: 800, height: 600 } });
+    await page.close();
+    const result = compare(file, path.join(goldenDir, `quorvane-${String(ms).padStart(5, '0')}.png`));
+    return { details, result, problems };
+  };
+  const [big, lost] = await Promise.all([run(kBig.ms, { width: kBig.width, height: kBig.height }),
+                                         run(kLost.ms, { lose: true })]);
+  check(`a still drawn at ${kBig.width}x${kBig.height}, multisampled, and shown halved matches its reference frame`,
+        big.result.within && big.details.width === kBig.width && big.details.height === kBig.height && big.details.antialias &&
+        big.details.statuses.every((status) => status === 0) && big.problems.length === 0,
+        `${big.result.text}; canvas ${big.details.width}x${big.details.height}, antialias ${big.details.antialias}, statuses ${big.details.statuses}` +
+        (big.problems.length ? '; console: ' + big.problems.join(' | ') : ''));
+  check('a still drawn after the context was lost and restored matches its reference frame',
+        lost.result.within && lost.details.statuses.length === 3 && lost.details.statuses.every((status) => status === 0) &&
+        lost.problems.length === 0,
+        `${lost.result.text}; statuses ${lost.details.statuses}` + (lost.problems.length ? '; console: ' + lost.problems.join(' | ') : ''));
+  await context.close();
+}
 
 async function live(browser, base) {
   // SwiftShader draws 800x600 several times faster than 1440x1080: the show runs at that
@@ -509,7 +586,10 @@ try {
   if (benchOnly) {
     await bench(browser, base);
   } else {
-    const table = { stills, live, end: showEnd, broken };
+    const table = {
+      stills, live, end: showEnd, broken,
+      replay: async (...args) => { if (referencesFitData()) await replayCalls(...args); },
+    };
     for (const group of groups) {
       const began = Date.now();
       await table[group](browser, base);

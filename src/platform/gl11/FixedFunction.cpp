@@ -418,7 +418,6 @@ void FixedFunction::deleteTextures(GLsizei n, const GLuint* names)
         const GLuint name = names[i];
         if (name == 0 || name >= textureObjects.size() || textureObjects[name] == nullptr) continue;
         textureObjects[name] = nullptr;
-        recorder.textureDeleted(name);
         if (bound == name) bound = 0;
     }
     syncTextured();

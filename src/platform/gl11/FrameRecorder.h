@@ -50,7 +50,6 @@ public:
     // position and texture coordinate: the matrices, the colour, the lighting.
     uint32_t inputsEpoch = 1;
     void clear(GLbitfield mask, const RasterState& state);
-    void textureDeleted(GLuint texture) { frame.deletedTextures.push_back(texture); }
 
     // What has been recorded since the last startFrame.
     const RecordedFrame& recorded() const { return frame; }

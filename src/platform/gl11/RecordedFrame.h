@@ -80,13 +80,11 @@ struct RecordedFrame {
     std::vector<RecordedVertex> vertices;   // every vertex of the frame, shared where equal
     std::vector<uint32_t> indices;          // the visible triangles, three indices each
     std::vector<RecordedCommand> commands;  // clears and draws, in the order made
-    std::vector<GLuint> deletedTextures;    // texture names deleted since the last frame
 
     void clear()
     {
         vertices.clear();
         indices.clear();
         commands.clear();
-        deletedTextures.clear();
     }
 };

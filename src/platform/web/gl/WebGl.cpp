@@ -23,7 +23,7 @@ bool webGlOpen(const char* canvasSelector)
 void webGlPresent()
 {
     // Frames recorded while the context is lost are simply not drawn.
-    gWebGlReplay.replay(gFixedFunction.recorded());
+    gWebGlReplay.replay(gFixedFunction.recorded(), gFixedFunction.textures());
     gFixedFunction.startFrame();
 }
 

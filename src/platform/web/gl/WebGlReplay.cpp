@@ -245,14 +245,18 @@ void WebGlReplay::bindWebGlTexture(GLuint name)
     boundTexture = name;
 }
 
-void WebGlReplay::useTexture(const TextureSnapshot& t)
+GLuint WebGlReplay::prepareTexture(const TextureSnapshot& t)
 {
     if (t.name >= textures.size()) textures.resize(t.name + 1);
     UploadedTexture& u = textures[t.name];
+    const bool current = u.webGlName != 0 && t.image == u.image && t.minFilter == u.minFilter &&
+                         t.magFilter == u.magFilter && t.wrapS == u.wrapS && t.wrapT == u.wrapT;
+    if (current) return u.webGlName;
     if (u.webGlName == 0) {
         emscripten_glGenTextures(1, &u.webGlName);
-        u.image = nullptr;
-        u.minFilter = u.magFilter = u.wrapS = u.wrapT = 0;
+        const GLuint made = u.webGlName;
+        u = UploadedTexture();
+        u.webGlName = made;
     }
     bindWebGlTexture(u.webGlName);
     if (t.image != u.image && t.image != nullptr) {
@@ -265,6 +269,7 @@ void WebGlReplay::useTexture(const TextureSnapshot& t)
     if (t.magFilter != u.magFilter) emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, u.magFilter = t.magFilter);
     if (t.wrapS != u.wrapS) emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, webWrap(u.wrapS = t.wrapS));
     if (t.wrapT != u.wrapT) emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, webWrap(u.wrapT = t.wrapT));
+    return u.webGlName;
 }
 
 void WebGlReplay::apply(const RasterState& s)
@@ -299,7 +304,8 @@ void WebGlReplay::apply(const RasterState& s)
     appliedKnown = true;
 }
 
-void WebGlReplay::replay(const RecordedFrame& frame)
+void WebGlReplay::replay(const RecordedFrame& frame,
+                         const std::vector<std::shared_ptr<const TextureSnapshot>>& recordedTextures)
 {
     if (!usable()) return;
     if (!frame.indices.empty()) {
@@ -314,14 +320,25 @@ void WebGlReplay::replay(const RecordedFrame& frame)
         if (command.clearMask != 0) {
             emscripten_glClear(command.clearMask);
         } else {
-            if (command.state.textured && command.texture != nullptr) useTexture(*command.texture);
+            if (command.state.textured && command.texture != nullptr)
+                bindWebGlTexture(prepareTexture(*command.texture));
             emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(command.indexCount),
                                       GL_UNSIGNED_INT,
                                       reinterpret_cast<const void*>(command.firstIndex * sizeof(uint32_t)));
         }
     }
-    for (GLuint name : frame.deletedTextures) {
-        if (name >= textures.size() || textures[name].webGlName == 0) continue;
+    syncTextures(recordedTextures);
+}
+
+void WebGlReplay::syncTextures(const std::vector<std::shared_ptr<const TextureSnapshot>>& recorded)
+{
+    for (size_t name = 0; name < recorded.size(); ++name) {
+        const TextureSnapshot* texture = recorded[name].get();
+        if (texture != nullptr && texture->image != nullptr) prepareTexture(*texture);
+    }
+    for (size_t name = 0; name < textures.size(); ++name) {
+        const bool gone = name >= recorded.size() || recorded[name] == nullptr;
+        if (!gone || textures[name].webGlName == 0) continue;
         // WebGL unbinds a deleted texture; keep the tracked binding truthful.
         if (boundTexture == textures[name].webGlName) boundTexture = 0;
         emscripten_glDeleteTextures(1, &textures[name].webGlName);
@@ -351,9 +368,7 @@ bool WebGlReplay::contextRestored(const std::vector<std::shared_ptr<const Textur
         return false;
     }
     lost = false;
-    for (const auto& texture : recorded) {
-        if (texture != nullptr && texture->image != nullptr) useTexture(*texture);
-    }
+    syncTextures(recorded);
     return true;
 }
 

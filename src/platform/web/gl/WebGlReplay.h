@@ -23,9 +23,12 @@ public:
     // Whether frames can be drawn: opened and the context not lost.
     bool usable() const { return opened && !lost; }
 
-    // Uploads `frame` and replays its clears and draws; texture names it deletes let go of
-    // their WebGL textures.
-    void replay(const RecordedFrame& frame);
+    // Uploads `frame` and replays its clears and draws, then brings the WebGL textures in
+    // line with `textures` (the recorder's, by name, null where unused): each draw samples
+    // the snapshot it was recorded with, and textures are uploaded at the first present
+    // after they change, drawn or not.
+    void replay(const RecordedFrame& frame,
+                const std::vector<std::shared_ptr<const TextureSnapshot>>& textures);
 
     // Asks for a multisampled drawing buffer; only before open, which reads it.
     bool multisampling = false;
@@ -69,7 +72,9 @@ private:
 
     bool buildObjects();
     void apply(const RasterState& state);
-    void useTexture(const TextureSnapshot& texture);
+    // The WebGL texture holding `texture`, made, uploaded and set up as needed.
+    GLuint prepareTexture(const TextureSnapshot& texture);
+    void syncTextures(const std::vector<std::shared_ptr<const TextureSnapshot>>& recorded);
     void bindWebGlTexture(GLuint name);
     void applyDrawingBufferSize();
 
