@@ -37,6 +37,7 @@ fi
 rm -rf "$site"
 mkdir -p "$site/data"
 cp "$root/src/platform/web/page/index.html" "$root/src/platform/web/page/page.js" \
+   "$root/src/platform/web/page/soundtrack.js" \
    "$build/program/quorvane.js" "$build/program/quorvane.wasm" "$site/"
 # The manifest lists what the page fetches: the program and the data, each with the path
 # the demo reads it from. The images travel PNG-coded under their own names; the loader

@@ -1,105 +1,71 @@
-// The browser's music backend for the shared SDL half: an <audio> element per music. The
-// browser decodes the MP3 and plays it on its own thread, as the mixer does on its audio
-// thread natively. Browsers start sound only after a user gesture, so the page calls the
-// show's start-up from its Play button's click.
+// The browser's music backend and clock for the shared SDL half. The page decodes the
+// soundtrack with Web Audio while it loads (soundtrack.js, handed over as
+// Module.quorvaneAudio); the mixer's calls schedule it there, and the clock SDL_GetTicks
+// reads is the music as heard, so the picture follows the music. Browsers start sound only
+// after a user gesture, so the page calls the show's start-up from its Play button's click.
+// Without the page's soundtrack (no Web Audio) there is no sound and the wall clock serves.
 #include "Platform.h"
+#include "WebMusic.h"
 
 #include <emscripten.h>
 
 namespace {
 
-// Makes a paused <audio> element holding the `size` bytes at `bytes`; returns its handle,
-// or -1 when the browser plays no MP3.
-EM_JS(int, createMusicElement, (const unsigned char* bytes, int size, const char* name), {
-    const audio = document.createElement('audio');
-    if (audio.canPlayType('audio/mpeg') === "") return -1;
-    const file = UTF8ToString(name);
-    audio.preload = 'auto';
-    audio.className = 'quorvane-music';
-    audio.src = URL.createObjectURL(new Blob([HEAPU8.slice(bytes, bytes + size)],
-                                             {type: 'audio/mpeg'}));
-    audio.addEventListener('error', () => {
-        console.error('quorvane: the browser cannot decode ' + file);
-    });
-    document.body.appendChild(audio);
-    Module.musicElements = Module.musicElements || [null];
-    Module.musicElements.push(audio);
-    return Module.musicElements.length - 1;
+EM_JS(int, hasSoundtrack, (), {
+    return Module.quorvaneAudio && Module.quorvaneAudio.context ? 1 : 0;
 });
 
-EM_JS(void, stopAllMusicElements, (), {
-    for (const audio of Module.musicElements || []) {
-        if (audio) {
-            clearInterval(audio.fadeTimer);
-            audio.onended = null;
-            audio.pause();
-        }
-    }
+EM_JS(double, soundtrackNowMs, (), { return Module.quorvaneAudio.ticks(); });
+
+EM_JS(int, soundtrackLoad, (const char* name), {
+    return Module.quorvaneAudio.load(UTF8ToString(name));
 });
 
-// Starts the element from its beginning, `plays` times in all (0: without end), its
-// volume rising from silence over `fadeMs` (0: at full volume at once).
-EM_JS(void, startMusicElement, (int element, int plays, int fadeMs), {
-    const audio = Module.musicElements[element];
-    let left = plays;
-    audio.loop = plays === 0;
-    audio.onended = () => {
-        if (--left > 0) {
-            audio.currentTime = 0;
-            audio.play();
-        }
-    };
-    clearInterval(audio.fadeTimer);
-    audio.volume = fadeMs > 0 ? 0 : 1;
-    if (fadeMs > 0) {
-        const started = performance.now();
-        audio.fadeTimer = setInterval(() => {
-            const share = Math.min(1, (performance.now() - started) / fadeMs);
-            audio.volume = share;
-            if (share >= 1) clearInterval(audio.fadeTimer);
-        }, 20);
-    }
-    audio.currentTime = 0;
-    audio.play().catch((e) => {
-        console.error('quorvane: the browser did not start the music: ' + e.message);
-    });
+EM_JS(void, soundtrackPlay, (int music, int plays, int fadeMs), {
+    Module.quorvaneAudio.play(music, plays, fadeMs);
 });
 
-EM_JS(void, removeMusicElement, (int element), {
-    const audio = Module.musicElements[element];
-    if (!audio) return;
-    clearInterval(audio.fadeTimer);
-    audio.pause();
-    URL.revokeObjectURL(audio.src);
-    audio.remove();
-    Module.musicElements[element] = null;
+EM_JS(void, soundtrackFree, (int music), { Module.quorvaneAudio.free(music); });
+
+EM_JS(void, soundtrackStopAll, (), { Module.quorvaneAudio.stopAll(); });
+
+EM_JS(int, soundtrackWaiting, (), { return Module.quorvaneAudio.isWaiting() ? 1 : 0; });
+
+EM_JS(void, soundtrackHold, (), { if (Module.quorvaneAudio) Module.quorvaneAudio.hold(); });
+
+EM_JS(void, soundtrackRelease, (int offsetMs), {
+    if (Module.quorvaneAudio) Module.quorvaneAudio.release(offsetMs);
 });
 
 }  // namespace
 
+double platformNowMs() { return hasSoundtrack() ? soundtrackNowMs() : emscripten_get_now(); }
+
 bool platformOpenAudio()
 {
-    // The browser's own output; it resamples to its device.
+    if (!hasSoundtrack()) {
+        SDL_SetError("this browser offers no Web Audio");
+        return false;
+    }
     return true;
 }
 
-void platformCloseAudio() { stopAllMusicElements(); }
+void platformCloseAudio() { soundtrackStopAll(); }
 
-int platformLoadMusic(const unsigned char* bytes, size_t size, const char* name)
+int platformLoadMusic(const unsigned char* /*bytes*/, size_t /*size*/, const char* name)
 {
-    const int element = createMusicElement(bytes, static_cast<int>(size), name);
-    if (element <= 0) {
-        SDL_SetError("this browser plays no MP3 (%s)", name);
-        return 0;
-    }
-    return element;
+    // The page decoded the file while loading, under the name the demo reads it by.
+    const int music = soundtrackLoad(name);
+    if (music <= 0) SDL_SetError("the page has no decoded music for %s", name);
+    return music;
 }
 
-void platformPlayMusic(int music, int plays, int fadeMs)
-{
-    // The mixer plays one music at a time.
-    stopAllMusicElements();
-    startMusicElement(music, plays, fadeMs);
-}
+void platformPlayMusic(int music, int plays, int fadeMs) { soundtrackPlay(music, plays, fadeMs); }
 
-void platformFreeMusic(int music) { removeMusicElement(music); }
+void platformFreeMusic(int music) { soundtrackFree(music); }
+
+void webHoldMusic() { soundtrackHold(); }
+
+void webReleaseMusic(int offsetMs) { soundtrackRelease(offsetMs); }
+
+bool webMusicWaiting() { return hasSoundtrack() && soundtrackWaiting() != 0; }

@@ -1,5 +1,5 @@
-// The browser's clock and display for the shared SDL half: the page's canvas through the
-// WebGL layer, the page's title as the caption.
+// The browser's display for the shared SDL half: the page's canvas through the WebGL
+// layer, the page's title as the caption. (The clock is the music's: WebMusic.cpp.)
 #include "Platform.h"
 
 #include "gl/WebGl.h"
@@ -16,8 +16,6 @@ bool gGlOpened = false;  // the WebGL context was made (it lives as long as the 
 EM_JS(void, setPageTitle, (const char* title), { document.title = UTF8ToString(title); });
 
 }  // namespace
-
-double platformNowMs() { return emscripten_get_now(); }
 
 bool platformOpenVideo(int /*width*/, int /*height*/, bool /*fullscreen*/)
 {

@@ -1,36 +1,96 @@
-// The page around the show: loads the program and its data with a progress bar, starts the
-// show from the Play button (browsers allow sound only after a gesture), full screen on F
-// or a double-click, and an end card that plays the show again in a fresh instance.
-// ?at=MS renders the capture program's still for MS; ?bench runs the benchmark.
+// The page around the show: loads the program and its data with a progress bar and decodes
+// the images and the music before it says Ready, starts the show from the Play button
+// (browsers allow sound only after a gesture), full screen on F or a double-click, a
+// drawing buffer as sharp as the screen, a lost graphics context survived, and an end card
+// that plays the show again in a fresh instance and offers a link to the moment it ended.
+// Every failure is said on the card, naming the file, with a Retry button.
+// ?at=MS renders the capture program's still for MS; ?bench runs the benchmark;
+// ?t=SECONDS starts the show, after Play, at that moment.
 'use strict';
 
 (() => {
-  const kModeLive = 0, kModeStill = 1, kModeBench = 2;
+  const kModeLive = 0, kModeStill = 1, kModeBench = 2, kModeBenchSkipped = 3;
+  // The drawing buffer: 4:3, at most what the capture's largest size draws.
+  const kAspectWidth = 4, kAspectHeight = 3, kMaxBufferWidth = 2880;
+  const kStillWidth = 800, kStillHeight = 600;  // ?at= keeps the golden frames' size
+  // How long a lost graphics context may stay lost before the page gives up on it.
+  const kRestoreWaitMs = 3000;
+  const kNoValue = -1;  // a ?at= or ?t= that is no number: the program says what it takes
 
   const params = new URLSearchParams(location.search);
-  const mode = params.has('at') ? kModeStill : params.has('bench') ? kModeBench : kModeLive;
+  // ?bench=skip times the frames run without drawing; ?bench=WxH draws at that size.
+  const benchValue = params.get('bench');
+  const mode = params.has('at') ? kModeStill
+             : benchValue === 'skip' ? kModeBenchSkipped
+             : benchValue !== null ? kModeBench : kModeLive;
+  const benchSize = /^(\d+)x(\d+)$/.exec(benchValue || '');
   const stageBox = document.getElementById('stage-box');
   const card = document.getElementById('card');
   const message = document.getElementById('message');
+  const problem = document.getElementById('problem');
   const progress = document.getElementById('progress');
   const play = document.getElementById('play');
+  const retry = document.getElementById('retry');
   const hint = document.getElementById('hint');
+  const share = document.getElementById('share');
+  const shareLink = document.getElementById('share-link');
 
+  // ?at=MS in whole ms, ?t=SECONDS in ms; kNoValue when not a number.
+  function msParameter(name, scale) {
+    const text = params.get(name);
+    if (text === null) return 0;
+    if (!/^\d+(\.\d+)?$/.test(text.trim())) return kNoValue;
+    return Math.round(Number(text) * scale);
+  }
+  const stillMs = mode === kModeStill ? msParameter('at', 1) : 0;
+  const startMs = mode === kModeLive ? msParameter('t', 1000) : 0;
+  const benchUntilMs = Math.max(0, msParameter('until', 1));  // ?bench&until=MS: its first MS
+
+  const soundtrack = new Soundtrack();
+  let loadedFiles = null;   // {file, bytes} of every file in the manifest
+  let showing = null;       // the program whose show runs or ran last
+  let playClickedAt = 0;    // performance clock at the last click on Play
+  let lastProgramLine = ''; // the program's last "quorvane: " line on stderr
+  let restoreTimer = 0;     // the wait for a lost context to come back
+  let failed = false;       // a failure is on the card; loading stops saying more
+
+  // Status goes to the polite live region, failures to the alert.
   function say(text) {
+    problem.hidden = true;
+    message.hidden = false;
     message.textContent = text;
   }
 
-  function fail(text, consoleLine) {
-    console.error('quorvane: ' + consoleLine);
+  // The card says what went wrong and offers `action` (Retry or Play again).
+  function fail(text, consoleLine, action) {
+    failed = true;
+    if (consoleLine) console.error('quorvane: ' + consoleLine);
     document.body.classList.remove('still');  // a still that failed shows why
-    say(text);
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    message.hidden = true;
+    problem.hidden = false;
+    problem.textContent = text;
     progress.hidden = true;
-    play.hidden = true;
     hint.hidden = true;
+    share.hidden = true;
+    play.hidden = action !== play;
+    retry.hidden = action !== retry;
+    if (action) {
+      action.disabled = false;
+      if (action === play) play.textContent = 'Play again';
+    }
     card.hidden = false;
     document.title = 'Quorvane: ' + text;
+    if (action) action.focus();
   }
 
+  function failWithoutWebGl2() {
+    fail('This page needs WebGL 2, which this browser does not offer. ' +
+         'A current Firefox, Chrome, Edge or Safari has it.', 'this browser offers no WebGL 2');
+  }
+
+  // Making a first context can take seconds (a graphics process starting), so it is tried
+  // once the downloads are under way.
   function hasWebGl2() {
     try {
       return document.createElement('canvas').getContext('webgl2') !== null;
@@ -39,25 +99,48 @@
     }
   }
 
-  // Fetches every file of the manifest, counting the bytes as they come.
+  // Words for a browser's reader about a download that failed.
+  class FileError extends Error {}
+
+  function downloadError(url, response) {
+    const why = response.status === 404
+      ? 'the server does not have it (404 Not Found)'
+      : `the server answered ${response.status} ${response.statusText}`;
+    return new FileError(`${url} could not be downloaded: ${why}.`);
+  }
+
+  // Fetches every file of the manifest, counting the bytes as they come, and checks each
+  // as it is in. The first failure stops the others.
   async function loadFiles(manifest) {
     const total = manifest.files.reduce((sum, file) => sum + file.bytes, 0);
+    const abort = new AbortController();
     let received = 0;
     const show = () => {
+      if (failed) return;
       // The sizes are those the manifest was written with; a file changed since stays in bounds.
       progress.value = total > 0 ? Math.min(1, received / total) : 1;
       say('Loading… ' + Math.floor(100 * progress.value) + ' %');
     };
-    return Promise.all(manifest.files.map(async (file) => {
-      const response = await fetch(file.url);
-      if (!response.ok) throw new Error(file.url + ': ' + response.status + ' ' + response.statusText);
+    const one = async (file) => {
+      let response;
+      try {
+        response = await fetch(file.url, {signal: abort.signal, cache: 'no-cache'});
+      } catch (e) {
+        throw new FileError(`${file.url} could not be downloaded: the connection failed.`);
+      }
+      if (!response.ok) throw downloadError(file.url, response);
       const reader = response.body.getReader();
       const chunks = [];
       for (;;) {
-        const {done, value} = await reader.read();
-        if (done) break;
-        chunks.push(value);
-        received += value.length;
+        let part;
+        try {
+          part = await reader.read();
+        } catch (e) {
+          throw new FileError(`${file.url} could not be downloaded: the connection broke off.`);
+        }
+        if (part.done) break;
+        chunks.push(part.value);
+        received += part.value.length;
         show();
       }
       const bytes = new Uint8Array(chunks.reduce((sum, chunk) => sum + chunk.length, 0));
@@ -66,30 +149,107 @@
         bytes.set(chunk, at);
         at += chunk.length;
       }
+      await checkFile({file, bytes});
       return {file, bytes};
-    }));
+    };
+    try {
+      return await Promise.all(manifest.files.map(one));
+    } finally {
+      abort.abort();
+    }
+  }
+
+  // Decodes an image or the music as the show will need it, as soon as it is in, so that
+  // a damaged file is found now and not after Play.
+  async function checkFile({file, bytes}) {
+    if (file.role !== 'data') return;
+    if (/\.png$/.test(file.url)) {
+      try {
+        const image = await createImageBitmap(new Blob([bytes], {type: 'image/png'}));
+        image.close();
+      } catch (e) {
+        throw new FileError(`${file.url} is damaged: the browser cannot read it as an image.`);
+      }
+    } else if (/\.mp3$/.test(file.url) && mode === kModeLive) {
+      // Opened now rather than at once: starting the browser's audio can take a moment.
+      if (!soundtrack.context) soundtrack.open();
+      try {
+        await soundtrack.decode(file.path, bytes);
+      } catch (e) {
+        throw new FileError(`${file.url} is damaged: the browser cannot decode it as music.`);
+      }
+    }
+  }
+
+  // The drawing buffer for the canvas's displayed 4:3 picture in device pixels.
+  function bufferSize(canvas) {
+    if (mode === kModeBench && benchSize) return [Number(benchSize[1]), Number(benchSize[2])];
+    if (mode !== kModeLive) return [kStillWidth, kStillHeight];
+    const ratio = window.devicePixelRatio || 1;
+    const box = canvas.getBoundingClientRect();
+    const unit = Math.floor(Math.min(box.width * ratio / kAspectWidth,
+                                     box.height * ratio / kAspectHeight));
+    const units = Math.max(1, Math.min(kMaxBufferWidth / kAspectWidth, unit));
+    return [units * kAspectWidth, units * kAspectHeight];
+  }
+
+  // Gives the show a drawing buffer as sharp as the canvas is shown (`always`: also when
+  // the canvas has that size already, for a program that has not been told).
+  function fitCanvas(always) {
+    const canvas = document.getElementById('stage');
+    const [width, height] = bufferSize(canvas);
+    if (showing && (always === true || canvas.width !== width || canvas.height !== height)) {
+      showing._webGlSetDrawingBufferSize(width, height);
+    }
+  }
+
+  // A lost context: the show goes on without a picture and gets it back on restore.
+  function watchContext(canvas) {
+    canvas.addEventListener('webglcontextlost', (event) => {
+      event.preventDefault();  // without it, the browser never gives the context back
+      if (showing) showing._webGlContextLost();
+      clearTimeout(restoreTimer);
+      restoreTimer = setTimeout(() => {
+        if (!showing || !showing.showRunning) return;
+        stopShow();
+        fail('The graphics card stopped drawing the show and did not come back.',
+             'the WebGL context was lost and not restored', play);
+      }, kRestoreWaitMs);
+    });
+    canvas.addEventListener('webglcontextrestored', () => {
+      clearTimeout(restoreTimer);
+      if (showing) showing._webGlContextRestored();
+    });
   }
 
   // A fresh program with its own canvas: the show's start-up runs once per program.
   async function newInstance(loaded) {
     const old = document.getElementById('stage');
-    const canvas = document.createElement('canvas');
-    canvas.width = old.width;
-    canvas.height = old.height;
+    const canvas = old.cloneNode(false);
     old.replaceWith(canvas);
-    canvas.id = 'stage';
     return createInstance(loaded, canvas);
   }
 
   async function createInstance(loaded, canvas) {
+    watchContext(canvas);
     const program = loaded.find((entry) => entry.file.role === 'program');
-    const instance = await createQuorvane({
-      canvas,
-      wasmBinary: program.bytes,
-      print: (line) => console.log(line),
-      printErr: (line) => console.error(line),
-      onShowEnded: showEndCard,
-    });
+    let instance;
+    try {
+      instance = await createQuorvane({
+        canvas,
+        wasmBinary: program.bytes,
+        quorvaneAudio: soundtrack,
+        print: (line) => console.log(line),
+        printErr: (line) => {
+          if (line.startsWith('quorvane: ')) lastProgramLine = line.slice('quorvane: '.length);
+          console.error(line);
+        },
+        onShowEnded: showEndCard,
+        onCatchingUp: showCatchUp,
+      });
+    } catch (e) {
+      throw new FileError(`${program.file.url} is damaged: the browser cannot run it.`);
+    }
     instance.FS.mkdir('data');
     for (const {file, bytes} of loaded) {
       if (file.role === 'data') instance.FS.writeFile(file.path, bytes);
@@ -97,30 +257,79 @@
     return instance;
   }
 
+  // The program's own words for why the show did not start, without the native hint
+  // about folders.
+  function startFailure() {
+    const reason = lastProgramLine.replace(/ \(run quorvane from the folder[^)]*\)/, '')
+                                  .replace(/\.bmp\b/g, '.png');
+    return reason ? 'The show could not start: ' + reason + '.' : 'The show could not start.';
+  }
+
   function start(instance) {
     showing = instance;
-    const status = instance._quorvaneStart(mode, mode === kModeStill ? Number(params.get('at')) | 0 : 0);
+    lastProgramLine = '';
+    soundtrack.resetClock();
+    fitCanvas(true);
+    // Smooth edges where WebGL offers them; stills keep the golden frames' aliased edges.
+    if (mode === kModeLive) instance._webGlRequestMultisampling(1);
+    const requested = mode === kModeStill ? stillMs : mode === kModeLive ? startMs : benchUntilMs;
+    const status = instance._quorvaneStart(mode, requested);
     if (status !== 0) {
-      fail('The show could not start (the console says why).', 'the show did not start');
+      // The program has put its line on the console.
+      fail(startFailure(), '', mode === kModeLive ? play : null);
       return false;
     }
+    instance.showRunning = true;
     return true;
   }
 
-  let loadedFiles = null;
-  let showing = null;  // the program whose show runs or ran last
-  let playClickedAt = 0;  // performance clock at the last click on Play
+  function stopShow() {
+    if (showing && showing.showRunning) showing._quorvaneStop();
+    if (showing) showing.showRunning = false;
+    soundtrack.stopAll();
+  }
 
   // For the page's tests and the curious: how far the show is.
   window.quorvaneStatus = () => showing && {
     frames: showing.showFrames || 0,
     elapsedMs: showing.showElapsed || 0,
     firstFrameMs: showing.firstFrameAt - playClickedAt,
+    width: document.getElementById('stage').width,
+    height: document.getElementById('stage').height,
   };
 
-  function showEndCard() {
-    if (document.fullscreenElement) document.exitFullscreen();
+  // Running frames ahead to ?t= takes a moment: the card says how far it is.
+  function showCatchUp(share) {
+    if (share >= 1) {
+      card.hidden = true;
+      progress.hidden = true;
+      return;
+    }
+    card.hidden = false;
+    play.hidden = true;
+    progress.hidden = false;
+    progress.value = share;
+    say('Finding ' + (startMs / 1000).toFixed(1) + ' s… ' + Math.floor(100 * share) + ' %');
+  }
+
+  // A link that starts the show at `elapsedMs`.
+  function momentLink(elapsedMs) {
+    const url = new URL(location.href);
+    url.search = '';
+    url.searchParams.set('t', (elapsedMs / 1000).toFixed(2));
+    return url.href;
+  }
+
+  function showEndCard(elapsedMs, lengthMs) {
+    clearTimeout(restoreTimer);
+    if (showing) showing.showRunning = false;
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
     say('The show has ended.');
+    if (elapsedMs < lengthMs) {
+      shareLink.href = momentLink(elapsedMs);
+      shareLink.textContent = 'the show at ' + (elapsedMs / 1000).toFixed(1) + ' s';
+      share.hidden = false;
+    }
     play.textContent = 'Play again';
     play.hidden = false;
     play.disabled = false;
@@ -143,39 +352,78 @@
     }
   }
 
-  async function main() {
-    if (mode === kModeStill) document.body.classList.add('still');
-    if (!hasWebGl2()) {
-      fail('This page needs WebGL 2, which this browser does not offer. ' +
-           'A current Firefox, Chrome, Edge or Safari has it.', 'this browser offers no WebGL 2');
-      return;
-    }
+  // Loads and checks everything, then offers Play (or runs the still or the benchmark).
+  async function load() {
+    failed = false;
+    retry.hidden = true;
+    play.hidden = true;
+    progress.hidden = false;
+    progress.value = 0;
+    say('Loading…');
     let instance;
     try {
-      const response = await fetch('manifest.json');
-      if (!response.ok) throw new Error('manifest.json: ' + response.status);
+      let response;
+      try {
+        response = await fetch('manifest.json', {cache: 'no-cache'});
+      } catch (e) {
+        throw new FileError('manifest.json could not be downloaded: the connection failed.');
+      }
+      if (!response.ok) throw downloadError('manifest.json', response);
       loadedFiles = await loadFiles(await response.json());
+      if (!hasWebGl2()) {
+        failWithoutWebGl2();
+        return null;
+      }
       instance = await createInstance(loadedFiles, document.getElementById('stage'));
     } catch (e) {
-      fail('The show could not be loaded: ' + e.message, 'cannot load the show: ' + e.message);
-      return;
+      const text = e instanceof FileError ? e.message
+                                          : 'The show could not be loaded: ' + e.message;
+      fail(text + ' Retry, or reload the page later.', 'cannot load the show: ' + text, retry);
+      return null;
     }
     progress.hidden = true;
-    if (mode !== kModeLive) {
-      start(instance);
+    return instance;
+  }
+
+  let next = null;  // a program loaded and not yet started
+
+  async function loadAndOffer() {
+    next = await load();
+    if (!next) return;
+    if (mode === kModeLive) ready();
+    else start(next);
+  }
+
+  function ready() {
+    say('Ready.');
+    hint.hidden = false;
+    play.hidden = false;
+    play.disabled = false;
+    play.textContent = 'Play';
+    play.focus();
+  }
+
+  async function main() {
+    if (mode === kModeStill) document.body.classList.add('still');
+    if (typeof WebGL2RenderingContext === 'undefined') {
+      failWithoutWebGl2();
       return;
     }
-    say('Ready.');
-    play.hidden = false;
-    play.focus();
-    let next = instance;
+    retry.addEventListener('click', () => {
+      retry.disabled = true;
+      loadAndOffer();
+    });
     play.addEventListener('click', async () => {
       playClickedAt = performance.now();
+      soundtrack.resume();
       play.disabled = true;
+      share.hidden = true;
       // The first show's program is ready; a show played again gets a fresh one.
       const current = next || await newInstance(loadedFiles);
       next = null;
       card.hidden = true;
+      // The stage takes the keys now: focus stays where the show is.
+      stageBox.focus();
       start(current);
     });
     stageBox.addEventListener('dblclick', toggleFullScreen);
@@ -183,6 +431,8 @@
       if ((event.key === 'f' || event.key === 'F') && !event.repeat && !event.ctrlKey &&
           !event.metaKey && !event.altKey) toggleFullScreen();
     });
+    new ResizeObserver(() => fitCanvas(false)).observe(stageBox);
+    await loadAndOffer();
   }
 
   main();
