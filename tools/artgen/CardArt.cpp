@@ -15,6 +15,7 @@ constexpr int kPadding = 8;
 constexpr int kCaptionGap = 8;       // between a caption and its name
 constexpr int kLineGap = 6;          // between the lines of a name
 constexpr int kBlockGap = 22;        // between blocks
+constexpr char kLineBreak = '|';     // in a block's name: where the card breaks the line
 
 struct PlacedText {
     TextMask text;
@@ -23,20 +24,52 @@ struct PlacedText {
 
 } // namespace
 
+std::vector<std::string> nameLines(const CardBlock& block)
+{
+    std::vector<std::string> lines;
+    size_t begin = 0;
+    for (;;) {
+        const size_t bar = block.name.find(kLineBreak, begin);
+        std::string line = block.name.substr(begin, bar - begin);
+        line.erase(0, line.find_first_not_of(' '));
+        line.erase(line.find_last_not_of(' ') + 1);
+        lines.push_back(line);
+        if (bar == std::string::npos) return lines;
+        begin = bar + 1;
+    }
+}
+
+std::string nameText(const CardBlock& block)
+{
+    std::string text = block.name;
+    text.erase(std::remove(text.begin(), text.end(), kLineBreak), text.end());
+    return text;
+}
+
+std::string cardText()
+{
+    std::string text;
+    for (const CardDesign& design : cardDesigns()) {
+        for (const CardBlock& block : design.blocks) {
+            text += std::string(design.fileName) + "\t" + block.caption + "\t" + nameText(block) + "\n";
+        }
+    }
+    return text;
+}
+
 const std::vector<CardDesign>& cardDesigns()
 {
     // Handles and group names are our own inventions.
     static const std::vector<CardDesign> designs = {
-        {"credits0.bmp", 0x2a8aa0, 0x0a2a3a, 0x6ff7d4,
-         {{"CODE", {"Korvex"}}, {"GRAPHICS", {"Pixelwren"}}}},
+        {"credits0.bmp", 0x2a8aa0, 0x0a2a3a, 0x6ff7d4, {{"CODE", "Korvex"}, {"GRAPHICS", "Pixelwren"}}},
         {"credits1.bmp", 0x7a34a8, 0x200a38, 0xffb347,
-         {{"MUSIC", {"Lumenhaze"}}, {"PRESENTED BY", {"Quorvane"}}}},
-        {"greet0.bmp", 0xb82a44, 0x3a0812, 0xffd166, {{"GREETINGS TO", {"Moth", "grid"}}}},
-        {"greet1.bmp", 0x2a62c8, 0x0a1840, 0x8ae8ff, {{"GREETINGS TO", {"Fjord", "light"}}}},
-        {"greet2.bmp", 0xc07420, 0x401e04, 0xfff07a, {{"GREETINGS TO", {"Brass", "Otter"}}}},
-        {"greet3.bmp", 0x2a98b8, 0x0a2c3e, 0xe0f8ff, {{"GREETINGS TO", {"Null", "frost"}}}},
-        {"greet4.bmp", 0x30a850, 0x0a3418, 0xd0ff70, {{"GREETINGS TO", {"Tide", "pixel"}}}},
-        {"greet5.bmp", 0xb82c90, 0x3a0830, 0xffa0d8, {{"GREETINGS TO", {"Cinder", "Owls"}}}},
+         {{"MUSIC", "Lumenhaze"}, {"PRESENTED BY", "Quorvane"}}},
+        {"greet0.bmp", 0xb82a44, 0x3a0812, 0xffd166, {{"GREETINGS TO", "Moth|grid"}}},
+        {"greet1.bmp", 0x2a62c8, 0x0a1840, 0x8ae8ff, {{"GREETINGS TO", "Fjord|light"}}},
+        {"greet2.bmp", 0xc07420, 0x401e04, 0xfff07a, {{"GREETINGS TO", "Brass |Otter"}}},
+        {"greet3.bmp", 0x2a98b8, 0x0a2c3e, 0xe0f8ff, {{"GREETINGS TO", "Null|frost"}}},
+        {"greet4.bmp", 0x30a850, 0x0a3418, 0xd0ff70, {{"GREETINGS TO", "Tide|pixel"}}},
+        {"greet5.bmp", 0xb82c90, 0x3a0830, 0xffa0d8, {{"GREETINGS TO", "Cinder |Owls"}}},
     };
     return designs;
 }
@@ -57,13 +90,13 @@ Canvas makeCard(const CardDesign& design, const CardFonts& fonts)
     const int nameLinesTotal = [&] {
         int lines = 0;
         for (const CardBlock& block : design.blocks) {
-            lines += static_cast<int>(block.nameLines.size());
+            lines += static_cast<int>(nameLines(block).size());
         }
         return lines;
     }();
     const int nameMaxHeight = nameLinesTotal > 2 ? 50 : 64;
     for (const CardBlock& block : design.blocks) {
-        for (const std::string& line : block.nameLines) {
+        for (const std::string& line : nameLines(block)) {
             const TextMask fitted = fonts.heavy.fit(line, kTextWidth, nameMaxHeight, kNameMaxEm, kNameStretch, 0, kPadding);
             const TextMask atMax = fonts.heavy.render(line, kNameMaxEm, kNameStretch, 0, kPadding);
             const int em = atMax.inkWidth > 0 ? kNameMaxEm * fitted.inkWidth / atMax.inkWidth : kNameMaxEm;
@@ -80,9 +113,10 @@ Canvas makeCard(const CardDesign& design, const CardFonts& fonts)
             gapsBefore.push_back(b == 0 ? 0 : kBlockGap);
             pieces.push_back({fonts.condensed.fit(block.caption, kTextWidth, kCaptionEm, kCaptionEm, 1.0f, kCaptionTracking, kPadding), true});
         }
-        for (size_t l = 0; l < block.nameLines.size(); ++l) {
+        const std::vector<std::string> lines = nameLines(block);
+        for (size_t l = 0; l < lines.size(); ++l) {
             gapsBefore.push_back(pieces.empty() ? 0 : (l == 0 ? (block.caption.empty() ? kBlockGap : kCaptionGap) : kLineGap));
-            pieces.push_back({fonts.heavy.render(block.nameLines[l], nameEm, kNameStretch, 0, kPadding), false});
+            pieces.push_back({fonts.heavy.render(lines[l], nameEm, kNameStretch, 0, kPadding), false});
         }
     }
     for (size_t i = 0; i < pieces.size(); ++i) {
