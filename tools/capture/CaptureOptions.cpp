@@ -31,6 +31,8 @@ const char kUsage[] =
     "                     2880x2160 for 4K (video sites add the side bars); up to 5760x4320\n"
     "      --samples N    multisample anti-aliasing with N samples a pixel (2, 4, 8, 16,\n"
     "                     as far as the OpenGL goes; default 1: none)\n"
+    "      --pad WxH      encode the video in frames of W x H with the picture centred\n"
+    "                     on black: 1920x1080 around 1440x1080 for a 16:9 1080p file\n"
     "      --lossless     write the video as a master that decodes to exactly the frames\n"
     "                     rendered: FFV1 (RGB) and the soundtrack in FLAC, in Matroska\n"
     "      --no-cache     send the landscape to the GL every frame, as the live demo\n"
@@ -40,6 +42,7 @@ const char kUsage[] =
     "  -h, --help         show this help and exit\n"
     "\n"
     "A 1080p upload:  quorvane-capture --size 1440x1080 --samples 4 --video show.mp4\n"
+    "16:9 1080p:      quorvane-capture --size 1440x1080 --pad 1920x1080 --video show.mp4\n"
     "A 4K master:     quorvane-capture --size 2880x2160 --samples 4 --lossless --video show.mkv\n"
     "\n"
     "Without DISPLAY it starts its own Xvfb and stops it on exit. Exit status: 0 done,\n"
@@ -50,6 +53,8 @@ constexpr long kLargestMs = 1000000000L;
 // 8K for a 4:3 picture; beyond it a frame alone needs 100 MB and more.
 constexpr long kLargestWidth = 5760;
 constexpr long kLargestSamples = 16;
+// 8K at 16:9.
+constexpr long kLargestPad = 7680;
 
 bool parseMs(const char* text, int32_t* ms)
 {
@@ -111,6 +116,22 @@ bool parseSize(const std::string& text, CaptureOptions* options, std::string* er
     return true;
 }
 
+// WxH at least the picture's size; checked against it once every option is read.
+bool parsePad(const std::string& text, CaptureOptions* options, std::string* error)
+{
+    const size_t cross = text.find('x');
+    long width = 0, height = 0;
+    if (cross == std::string::npos || !parseCount(text.substr(0, cross), kLargestPad, &width) ||
+        !parseCount(text.substr(cross + 1), kLargestPad, &height)) {
+        *error = "--pad takes WIDTHxHEIGHT in pixels up to " + std::to_string(kLargestPad) +
+                 " wide, like 1920x1080, not '" + text + "'";
+        return false;
+    }
+    options->padWidth = static_cast<int>(width);
+    options->padHeight = static_cast<int>(height);
+    return true;
+}
+
 bool parseSamples(const std::string& text, CaptureOptions* options, std::string* error)
 {
     long samples = 0;
@@ -149,7 +170,8 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
         }
         const bool takesValue = arg == "--at" || arg == "--video" || arg == "--out" ||
                                 arg == "-o" || arg == "--root" || arg == "-C" ||
-                                arg == "--until" || arg == "--size" || arg == "--samples";
+                                arg == "--until" || arg == "--size" || arg == "--samples" ||
+                                arg == "--pad";
         if (takesValue && !hasInlineValue) {
             if (i + 1 >= argc) {
                 *error = "option " + arg + " needs a value";
@@ -188,6 +210,8 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
             if (!parseSize(value, options, error)) return false;
         } else if (arg == "--samples") {
             if (!parseSamples(value, options, error)) return false;
+        } else if (arg == "--pad") {
+            if (!parsePad(value, options, error)) return false;
         } else if (arg == "--lossless") {
             options->lossless = true;
         } else if (arg == "--no-cache") {
@@ -212,13 +236,31 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
         *error = "--lossless applies to --video only";
         return false;
     }
+    const std::string size = std::to_string(options->width) + "x" + std::to_string(options->height);
+    if (options->padWidth != 0) {
+        if (options->mode != CaptureMode::Video) {
+            *error = "--pad applies to --video only";
+            return false;
+        }
+        if (options->padWidth < options->width || options->padHeight < options->height) {
+            *error = "--pad " + std::to_string(options->padWidth) + "x" +
+                     std::to_string(options->padHeight) + " is smaller than the picture, " + size;
+            return false;
+        }
+    }
     // The upload's 4:2:0 colour covers 2 x 2 pixels; the master keeps every pixel's own.
-    if (options->mode == CaptureMode::Video && !options->lossless &&
-        (options->width % 2 != 0 || options->height % 2 != 0)) {
-        *error = "--size " + std::to_string(options->width) + "x" +
-                 std::to_string(options->height) +
-                 " is odd, which H.264 in yuv420p cannot hold; give an even size or --lossless";
-        return false;
+    if (options->mode == CaptureMode::Video && !options->lossless) {
+        if (options->width % 2 != 0 || options->height % 2 != 0) {
+            *error = "--size " + size +
+                     " is odd, which H.264 in yuv420p cannot hold; give an even size or --lossless";
+            return false;
+        }
+        if (options->padWidth % 2 != 0 || options->padHeight % 2 != 0) {
+            *error = "--pad " + std::to_string(options->padWidth) + "x" +
+                     std::to_string(options->padHeight) +
+                     " is odd, which H.264 in yuv420p cannot hold; give an even size or --lossless";
+            return false;
+        }
     }
     return true;
 }
