@@ -26,9 +26,10 @@ kStillMs=81000
 # The party video: the 4:3 picture at full 1080p height, centred on black in 16:9.
 videoArguments=(--size 1440x1080 --samples 4 --pad 1920x1080)
 kVideoName=quorvane-1080p.mp4
-# What the Windows folder holds that the party machine does not need: the capture program
-# wants ffmpeg for videos, which the zip does not carry; Linux has it in the package.
-kLeftOut=quorvane-capture.exe
+# What the zip takes of the Windows folder: the program and what it reads. Not its capture
+# program, which wants ffmpeg for videos (the zip carries none; the Debian package has the
+# capture program), nor its LICENSE.txt (the zip has LICENSE at the top).
+windowsParts=(quorvane.exe data)
 
 version=$(sed -n 's/^project(quorvane VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 [ -n "$version" ] || fail "no project VERSION in CMakeLists.txt"
@@ -59,7 +60,17 @@ windows=$root/build-windows/quorvane
 stage=$build/stage/quorvane
 rm -rf "$build/stage"
 mkdir -p "$stage/linux"
-(cd "$windows" && find . -mindepth 1 -maxdepth 1 ! -name "$kLeftOut" -exec cp -r {} "$stage/" \;)
+for part in "${windowsParts[@]}"; do
+  cp -r "$windows/$part" "$stage/"
+done
+# The linker writes the time of linking into a Windows program's header unless told not to
+# (-Wl,--no-insert-timestamp); a program that carries one differs from every other build.
+peTime=$(python3 -c 'import struct, sys
+data = open(sys.argv[1], "rb").read(4096)
+header = struct.unpack_from("<I", data, 0x3c)[0]
+print(struct.unpack_from("<I", data, header + 8)[0] if data[header:header + 4] == b"PE\0\0" else "none")' \
+  "$stage/quorvane.exe")
+[ "$peTime" = 0 ] || fail "quorvane.exe carries a link time ($peTime) in its header; link it with -Wl,--no-insert-timestamp"
 
 rm -rf "$build/package"
 (cd "$build" && cpack -G DEB -B "$build/package" >/dev/null)
