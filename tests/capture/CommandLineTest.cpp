@@ -32,7 +32,7 @@ TEST(CaptureCommandLine, HelpNamesEveryModeAndOption)
     EXPECT_EQ(result.out.rfind("Usage: quorvane-capture", 0), 0u) << result.out;
     for (const char* option :
          {"--at", "--video", "--bench", "--out", "--root", "--until", "--full", "--size",
-          "--samples", "--lossless", "--no-cache", "1440x1080", "2880x2160"}) {
+          "--samples", "--pad", "--lossless", "--no-cache", "1440x1080", "2880x2160"}) {
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
     }
 }
@@ -61,6 +61,10 @@ TEST(CaptureCommandLine, BadArgumentsGetOneLineAndStatusTwo)
         {"--bench", "--samples", "32"},       // beyond any GL
         {"--bench", "--lossless"},            // only a video can be a master
         {"--video", "x.mp4", "--size", "804x603"},  // odd height in yuv420p
+        {"--video", "x.mp4", "--pad", "1920x1079"},  // odd height in yuv420p
+        {"--video", "x.mp4", "--size", "1440x1080", "--pad", "1280x1080"},  // cuts the picture
+        {"--video", "x.mp4", "--pad", "1920"},       // no height
+        {"--at", "1000", "--pad", "1920x1080"},      // stills have no frame to pad
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));

@@ -24,7 +24,8 @@ std::map<std::string, std::string> probe(const std::string& path)
     std::string error;
     std::map<std::string, std::string> fields;
     if (!child.start({"ffprobe", "-v", "error", "-show_entries",
-                      "stream=codec_type,codec_name,pix_fmt,width,height,r_frame_rate,"
+                      "stream=codec_type,codec_name,profile,level,channels,pix_fmt,width,"
+                      "height,r_frame_rate,"
                       "start_time,duration,nb_frames:format=duration",
                       "-of", "flat", path},
                      options, &error)) {
@@ -132,6 +133,50 @@ TEST(Video, ShortRunHasBothStreamsInStepAndTheStillsPictures)
     // Frame 0 is the screen before the first frame: the cleared black.
     const RgbImage first = videoFrame(video, 0, out);
     EXPECT_FALSE(hasContent(first));
+}
+
+// The 16:9 1080p file of the release: the 4:3 picture drawn at 1440x1080, centred on black
+// and not stretched, in H.264 that 1080p50 players take (High profile, level 4.2 at most).
+TEST(Video, PaddedTo1080pKeepsThePictureInTheMiddleOnBlack)
+{
+    TempDir out;
+    const std::string video = out.file("padded.mp4");
+    const RunResult run = runCapture(
+        {"--video", video, "--size", "1440x1080", "--pad", "1920x1080", "--until", "1100"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto fields = probe(video);
+    EXPECT_EQ(fields.at("video.width"), "1920");
+    EXPECT_EQ(fields.at("video.height"), "1080");
+    EXPECT_EQ(fields.at("video.profile"), "High");
+    EXPECT_LE(number(fields, "video.level"), 42);
+    EXPECT_EQ(fields.at("video.r_frame_rate"), "50/1");
+    EXPECT_EQ(fields.at("audio.channels"), "2");
+
+    const RunResult still =
+        runCapture({"--at", "1001", "--size", "1440x1080", "--out", out.path()});
+    ASSERT_EQ(still.status, 0) << still.err;
+    const RgbImage reference = loadFrame(stillPath(out.path(), 1001));
+    const RgbImage decoded = videoFrame(video, 50, out);
+    ASSERT_EQ(decoded.width, 1920);
+    constexpr int kBar = 240;
+    // H.264's deblocking may touch the bars' last pixels beside the picture.
+    constexpr int kBlack = kBar - 8;
+    RgbImage middle, bars, shifted;
+    middle.resize(1440, 1080);
+    bars.resize(2 * kBlack, 1080);
+    shifted.resize(1440, 1080);  // the picture where an uncentred one would be
+    for (int y = 0; y < 1080; ++y) {
+        const uint8_t* row = decoded.row(y);
+        std::copy(row + kBar * 3, row + (kBar + 1440) * 3, middle.row(y));
+        std::copy(row, row + kBlack * 3, bars.row(y));
+        std::copy(row + (1920 - kBlack) * 3, row + 1920 * 3, bars.row(y) + kBlack * 3);
+        std::copy(row + 2 * kBar * 3, row + 1920 * 3, shifted.row(y));
+    }
+    const FrameDifference centred = compareFrames(middle, reference);
+    EXPECT_LT(centred.meanDifference, 4.0) << centred.describe();
+    EXPECT_GT(compareFrames(shifted, reference).meanDifference, 4 * centred.meanDifference);
+    EXPECT_FALSE(hasContent(bars));
+    EXPECT_LE(bars.pixels[0], 2);  // and black
 }
 
 // Every decoded frame of a video, as top-down RGB.

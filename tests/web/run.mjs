@@ -1,7 +1,8 @@
 // The show's page in headless Chromium (SwiftShader's WebGL 2): the golden stills rendered
 // with ?at= against the reference frames, the metric's controls, and a live run clicked
-// into like a person would. With --bench it only runs ?bench and prints the figures.
-//   node run.mjs SITE_DIR GOLDEN_DIR FRAME_COMPARE OUT_DIR [--bench]
+// into like a person would. With --bench it only runs ?bench and prints the figures; with
+// --only MS only the golden still at MS (a copy of the site, as the release holds it).
+//   node run.mjs SITE_DIR GOLDEN_DIR FRAME_COMPARE OUT_DIR [--bench | --only MS]
 import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -10,9 +11,13 @@ import path from 'node:path';
 
 const [siteDir, goldenDir, frameCompare, outDir] = process.argv.slice(2, 6);
 const benchOnly = process.argv.includes('--bench');
-// --only=stills,replay,live,end,broken runs those groups alone (while working on one of them).
+// --only=stills,replay,live,end,broken runs those groups alone (while working on one of them);
+// --only MS checks the one golden still MS alone (for a copy of the site such as the release's).
 const onlyArgument = process.argv.find((a) => a.startsWith('--only='));
-const groups = onlyArgument ? onlyArgument.slice('--only='.length).split(',') : ['stills', 'replay', 'live', 'end', 'broken'];
+const onlyAt = process.argv.includes('--only') ? Number(process.argv[process.argv.indexOf('--only') + 1]) : null;
+const groups = onlyAt !== null ? ['stills']
+  : onlyArgument ? onlyArgument.slice('--only='.length).split(',')
+  : ['stills', 'replay', 'live', 'end', 'broken'];
 
 // The browser's stills are held to the golden metric's own bound (0.2 % of pixels beyond 32
 // levels, mean difference 4.0): SwiftShader's WebGL 2 through our GL subset came out at
@@ -95,12 +100,22 @@ function referencesFitData() {
 
 async function stills(browser, base) {
   if (!referencesFitData()) {
+    // A single still is asked for to check a copy of the site: it must be compared.
+    if (onlyAt !== null) {
+      check(`the golden still at ${onlyAt} ms`, false, 'the reference frames do not fit the images in data/');
+      return;
+    }
     console.log('SKIP the golden stills: the reference frames in tests/capture/golden were made ' +
                 'from other images than those in data/ (tests/capture/regenerate-golden.sh)');
     ++skipped;
     return;
   }
-  const times = fs.readFileSync(path.join(goldenDir, 'times.txt'), 'utf8').trim().split(/\s+/).map(Number);
+  const golden = fs.readFileSync(path.join(goldenDir, 'times.txt'), 'utf8').trim().split(/\s+/).map(Number);
+  if (onlyAt !== null && !golden.includes(onlyAt)) {
+    check(`a golden still at ${onlyAt} ms`, false, `the golden times are ${golden.join(', ')}`);
+    return;
+  }
+  const times = onlyAt === null ? golden : [onlyAt];
   const context = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 1 });
   const frame = (ms) => path.join(outDir, `web-${String(ms).padStart(5, '0')}.png`);
   let worstShare = 0, worstMean = 0, allWithin = true;
@@ -126,6 +141,10 @@ async function stills(browser, base) {
   for (const line of details) console.log('  ' + line);
   check(`the ${times.length} golden stills match the reference frames`, allWithin,
         `worst ${worstShare.toFixed(3)} % of pixels beyond 32 levels, worst mean ${worstMean.toFixed(3)}`);
+  if (onlyAt !== null) {
+    await context.close();
+    return;
+  }
 
   // The bound must still tell frames apart: the neighbouring stage is not the frame...
   const neighbours = [[1000, 4000], [22000, 23000], [31000, 34000], [34000, 40000], [50000, 56000], [80000, 85000]];

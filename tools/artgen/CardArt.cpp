@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Decor.h"
+#include "assets/ImageFiles.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ constexpr int kPadding = 8;
 constexpr int kCaptionGap = 8;       // between a caption and its name
 constexpr int kLineGap = 6;          // between the lines of a name
 constexpr int kBlockGap = 22;        // between blocks
+constexpr char kLineBreak = '|';     // in a block's name: where the card breaks the line
 
 struct PlacedText {
     TextMask text;
@@ -23,21 +25,55 @@ struct PlacedText {
 
 } // namespace
 
+std::vector<std::string> nameLines(const CardBlock& block)
+{
+    std::vector<std::string> lines;
+    size_t begin = 0;
+    for (;;) {
+        const size_t bar = block.name.find(kLineBreak, begin);
+        std::string line = block.name.substr(begin, bar - begin);
+        line.erase(0, line.find_first_not_of(' '));
+        line.erase(line.find_last_not_of(' ') + 1);
+        lines.push_back(line);
+        if (bar == std::string::npos) return lines;
+        begin = bar + 1;
+    }
+}
+
+std::string nameText(const CardBlock& block)
+{
+    std::string text = block.name;
+    text.erase(std::remove(text.begin(), text.end(), kLineBreak), text.end());
+    return text;
+}
+
+std::string cardText()
+{
+    std::string text;
+    const std::vector<CardDesign>& designs = cardDesigns();
+    for (size_t card = 0; card < designs.size(); ++card) {
+        const std::string file = kImageNames[kFirstCreditsImage + card];
+        for (const CardBlock& block : designs[card].blocks) {
+            text += file + "\t" + block.caption + "\t" + nameText(block) + "\n";
+        }
+    }
+    return text;
+}
+
 const std::vector<CardDesign>& cardDesigns()
 {
     // Handles and group names are our own inventions. In the order of the cards in
     // assets/ImageNames.inc: credits 0 and 1, then greetings 0 to 5.
     static const std::vector<CardDesign> designs = {
-        {0x2a8aa0, 0x0a2a3a, 0x6ff7d4,
-         {{"CODE", {"Korvex"}}, {"GRAPHICS", {"Pixelwren"}}}},
+        {0x2a8aa0, 0x0a2a3a, 0x6ff7d4, {{"CODE", "Korvex"}, {"GRAPHICS", "Pixelwren"}}},
         {0x7a34a8, 0x200a38, 0xffb347,
-         {{"MUSIC", {"Lumenhaze"}}, {"PRESENTED BY", {"Quorvane"}}}},
-        {0xb82a44, 0x3a0812, 0xffd166, {{"GREETINGS TO", {"Moth", "grid"}}}},
-        {0x2a62c8, 0x0a1840, 0x8ae8ff, {{"GREETINGS TO", {"Fjord", "light"}}}},
-        {0xc07420, 0x401e04, 0xfff07a, {{"GREETINGS TO", {"Brass", "Otter"}}}},
-        {0x2a98b8, 0x0a2c3e, 0xe0f8ff, {{"GREETINGS TO", {"Null", "frost"}}}},
-        {0x30a850, 0x0a3418, 0xd0ff70, {{"GREETINGS TO", {"Tide", "pixel"}}}},
-        {0xb82c90, 0x3a0830, 0xffa0d8, {{"GREETINGS TO", {"Cinder", "Owls"}}}},
+         {{"MUSIC", "Lumenhaze"}, {"PRESENTED BY", "Quorvane"}}},
+        {0xb82a44, 0x3a0812, 0xffd166, {{"GREETINGS TO", "Moth|grid"}}},
+        {0x2a62c8, 0x0a1840, 0x8ae8ff, {{"GREETINGS TO", "Fjord|light"}}},
+        {0xc07420, 0x401e04, 0xfff07a, {{"GREETINGS TO", "Brass |Otter"}}},
+        {0x2a98b8, 0x0a2c3e, 0xe0f8ff, {{"GREETINGS TO", "Null|frost"}}},
+        {0x30a850, 0x0a3418, 0xd0ff70, {{"GREETINGS TO", "Tide|pixel"}}},
+        {0xb82c90, 0x3a0830, 0xffa0d8, {{"GREETINGS TO", "Cinder |Owls"}}},
     };
     return designs;
 }
@@ -58,13 +94,13 @@ Canvas makeCard(const CardDesign& design, const CardFonts& fonts)
     const int nameLinesTotal = [&] {
         int lines = 0;
         for (const CardBlock& block : design.blocks) {
-            lines += static_cast<int>(block.nameLines.size());
+            lines += static_cast<int>(nameLines(block).size());
         }
         return lines;
     }();
     const int nameMaxHeight = nameLinesTotal > 2 ? 50 : 64;
     for (const CardBlock& block : design.blocks) {
-        for (const std::string& line : block.nameLines) {
+        for (const std::string& line : nameLines(block)) {
             const TextMask fitted = fonts.heavy.fit(line, kTextWidth, nameMaxHeight, kNameMaxEm, kNameStretch, 0, kPadding);
             const TextMask atMax = fonts.heavy.render(line, kNameMaxEm, kNameStretch, 0, kPadding);
             const int em = atMax.inkWidth > 0 ? kNameMaxEm * fitted.inkWidth / atMax.inkWidth : kNameMaxEm;
@@ -81,9 +117,10 @@ Canvas makeCard(const CardDesign& design, const CardFonts& fonts)
             gapsBefore.push_back(b == 0 ? 0 : kBlockGap);
             pieces.push_back({fonts.condensed.fit(block.caption, kTextWidth, kCaptionEm, kCaptionEm, 1.0f, kCaptionTracking, kPadding), true});
         }
-        for (size_t l = 0; l < block.nameLines.size(); ++l) {
+        const std::vector<std::string> lines = nameLines(block);
+        for (size_t l = 0; l < lines.size(); ++l) {
             gapsBefore.push_back(pieces.empty() ? 0 : (l == 0 ? (block.caption.empty() ? kBlockGap : kCaptionGap) : kLineGap));
-            pieces.push_back({fonts.heavy.render(block.nameLines[l], nameEm, kNameStretch, 0, kPadding), false});
+            pieces.push_back({fonts.heavy.render(lines[l], nameEm, kNameStretch, 0, kPadding), false});
         }
     }
     for (size_t i = 0; i < pieces.size(); ++i) {

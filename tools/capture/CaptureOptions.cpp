@@ -33,6 +33,8 @@ const char kUsage[] =
     "                     2880x2160 for 4K (video sites add the side bars); up to 5760x4320\n"
     "      --samples N    multisample anti-aliasing with N samples a pixel (2, 4, 8, 16,\n"
     "                     as far as the OpenGL goes; default 1: none)\n"
+    "      --pad WxH      encode the video in frames of W x H with the picture centred\n"
+    "                     on black: 1920x1080 around 1440x1080 for a 16:9 1080p file\n"
     "      --lossless     write the video as a master that decodes to exactly the frames\n"
     "                     rendered: FFV1 (RGB) and the soundtrack in FLAC, in Matroska\n"
     "      --no-cache     send the landscape to the GL every frame, as the live demo\n"
@@ -42,6 +44,7 @@ const char kUsage[] =
     "  -h, --help         show this help and exit\n"
     "\n"
     "A 1080p upload:  quorvane-capture --size 1440x1080 --samples 4 --video show.mp4\n"
+    "16:9 1080p:      quorvane-capture --size 1440x1080 --pad 1920x1080 --video show.mp4\n"
     "A 4K master:     quorvane-capture --size 2880x2160 --samples 4 --lossless --video show.mkv\n"
     "\n"
     "Without DISPLAY it starts its own Xvfb and stops it on exit. Exit status: 0 done,\n"
@@ -52,6 +55,8 @@ constexpr long kLargestMs = 1000000000L;
 // 8K for a 4:3 picture; beyond it a frame alone needs 100 MB and more.
 constexpr long kLargestWidth = 5760;
 constexpr long kLargestSamples = 16;
+// 8K at 16:9.
+constexpr long kLargestPad = 7680;
 
 bool parseMs(const char* text, int32_t* ms)
 {
@@ -113,6 +118,22 @@ bool parseSize(const std::string& text, CaptureOptions* options, std::string* er
     return true;
 }
 
+// WxH at least the picture's size; checked against it once every option is read.
+bool parsePad(const std::string& text, CaptureOptions* options, std::string* error)
+{
+    const size_t cross = text.find('x');
+    long width = 0, height = 0;
+    if (cross == std::string::npos || !parseCount(text.substr(0, cross), kLargestPad, &width) ||
+        !parseCount(text.substr(cross + 1), kLargestPad, &height)) {
+        *error = "--pad takes WIDTHxHEIGHT in pixels up to " + std::to_string(kLargestPad) +
+                 " wide, like 1920x1080, not '" + text + "'";
+        return false;
+    }
+    options->padWidth = static_cast<int>(width);
+    options->padHeight = static_cast<int>(height);
+    return true;
+}
+
 bool parseSamples(const std::string& text, CaptureOptions* options, std::string* error)
 {
     long samples = 0;
@@ -133,7 +154,7 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
     CLI::App app(kUsage, kCaptureProgram);
     app.set_help_flag();  // our own text, printed by main
     std::vector<std::string> stillLists;
-    std::string until, size, samples;
+    std::string until, size, samples, pad;
     bool bench = false, full = false, noCache = false;
     app.add_flag("-h,--help", options->help)->disable_flag_override();
     app.add_option("--at", stillLists);
@@ -144,6 +165,7 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
     app.add_option("--until", until);
     app.add_option("--size", size);
     app.add_option("--samples", samples);
+    app.add_option("--pad", pad);
     app.add_flag("--lossless", options->lossless)->disable_flag_override();
     app.add_flag("--no-cache", noCache)->disable_flag_override();
     app.add_flag("--full", full)->disable_flag_override();
@@ -179,7 +201,7 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
     }
     if (app.count("--size") > 0 && !parseSize(size, options, error)) return false;
     if (app.count("--samples") > 0 && !parseSamples(samples, options, error)) return false;
-    if (options->help) return true;
+    if (app.count("--pad") > 0 && !parsePad(pad, options, error)) return false;
     if (options->mode == CaptureMode::None) {
         *error = "give one of --at, --video and --bench (see --help)";
         return false;
@@ -192,13 +214,31 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
         *error = "--lossless applies to --video only";
         return false;
     }
+    const std::string size = std::to_string(options->width) + "x" + std::to_string(options->height);
+    if (options->padWidth != 0) {
+        if (options->mode != CaptureMode::Video) {
+            *error = "--pad applies to --video only";
+            return false;
+        }
+        if (options->padWidth < options->width || options->padHeight < options->height) {
+            *error = "--pad " + std::to_string(options->padWidth) + "x" +
+                     std::to_string(options->padHeight) + " is smaller than the picture, " + size;
+            return false;
+        }
+    }
     // The upload's 4:2:0 colour covers 2 x 2 pixels; the master keeps every pixel's own.
-    if (options->mode == CaptureMode::Video && !options->lossless &&
-        (options->width % 2 != 0 || options->height % 2 != 0)) {
-        *error = "--size " + std::to_string(options->width) + "x" +
-                 std::to_string(options->height) +
-                 " is odd, which H.264 in yuv420p cannot hold; give an even size or --lossless";
-        return false;
+    if (options->mode == CaptureMode::Video && !options->lossless) {
+        if (options->width % 2 != 0 || options->height % 2 != 0) {
+            *error = "--size " + size +
+                     " is odd, which H.264 in yuv420p cannot hold; give an even size or --lossless";
+            return false;
+        }
+        if (options->padWidth % 2 != 0 || options->padHeight % 2 != 0) {
+            *error = "--pad " + std::to_string(options->padWidth) + "x" +
+                     std::to_string(options->padHeight) +
+                     " is odd, which H.264 in yuv420p cannot hold; give an even size or --lossless";
+            return false;
+        }
     }
     return true;
 }

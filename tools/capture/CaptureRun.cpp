@@ -78,7 +78,8 @@ int CaptureRun::prepare(std::string* error)
         encoder = std::make_unique<VideoEncoder>();
         const double seconds = static_cast<double>(videoFrames) / kFramesPerSecond;
         const VideoFormat format = options.lossless ? VideoFormat::Master : VideoFormat::Upload;
-        if (!encoder->start(options.videoPath, format, target.width(), target.height(),
+        const VideoEncoder::Padding padding{options.padWidth, options.padHeight};
+        if (!encoder->start(options.videoPath, format, target.width(), target.height(), padding,
                             kFramesPerSecond, kSoundtrackPath, seconds, error)) {
             return kFailureStatus;
         }

@@ -58,8 +58,8 @@ bool writeAll(int fd, const RgbImage& frame, std::string* error)
 VideoEncoder::~VideoEncoder() { abandon(); }
 
 bool VideoEncoder::start(const std::string& path, VideoFormat format, int width, int height,
-                         int framesPerSecond, const std::string& musicPath, double seconds,
-                         std::string* error)
+                         Padding padding, int framesPerSecond, const std::string& musicPath,
+                         double seconds, std::string* error)
 {
     finalPath = path;
     partialPath = path + kPartialSuffix;
@@ -74,6 +74,15 @@ bool VideoEncoder::start(const std::string& path, VideoFormat format, int width,
         // The soundtrack from its first sample, repeated for as long as the show lasts.
         "-stream_loop", "-1", "-i", musicPath,
         "-map", "0:v:0", "-map", "1:a:0", "-t", duration};
+    if (padding.width > width || padding.height > height) {
+        // Centred on even offsets, where 4:2:0 colour starts a block, so nothing bleeds.
+        const int left = (padding.width - width) / 4 * 2;
+        const int top = (padding.height - height) / 4 * 2;
+        argv.insert(argv.end(), {"-vf", "pad=" + std::to_string(padding.width) + ":" +
+                                            std::to_string(padding.height) + ":" +
+                                            std::to_string(left) + ":" + std::to_string(top) +
+                                            ":color=black"});
+    }
     const std::vector<std::string> encoding = formatArguments(format, framesPerSecond);
     argv.insert(argv.end(), encoding.begin(), encoding.end());
     argv.push_back(partialPath);

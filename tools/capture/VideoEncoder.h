@@ -25,12 +25,20 @@ public:
     VideoEncoder& operator=(const VideoEncoder&) = delete;
     ~VideoEncoder();  // an unfinished file is removed
 
+    // Where the frames go in the encoded picture: centred on black in a larger one, or as
+    // they are (width and height 0).
+    struct Padding {
+        int width = 0;   // the encoded frame's, at least the frames' own
+        int height = 0;
+    };
+
     // Starts ffmpeg writing `path` (through a temporary name beside it) in `format` from
-    // frames of width x height at `framesPerSecond`, with `musicPath` looped as the
-    // soundtrack and everything cut at `seconds`. Returns false with the reason in *error.
+    // frames of width x height at `framesPerSecond`, padded as `padding` says, with
+    // `musicPath` looped as the soundtrack and everything cut at `seconds`. Returns false
+    // with the reason in *error.
     bool start(const std::string& path, VideoFormat format, int width, int height,
-               int framesPerSecond, const std::string& musicPath, double seconds,
-               std::string* error);
+               Padding padding, int framesPerSecond, const std::string& musicPath,
+               double seconds, std::string* error);
 
     // A buffer to draw the next frame into; waits while every buffer is still queued.
     RgbImage* nextFrame();

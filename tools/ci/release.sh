@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# CI step: makes the release zip twice and requires the same bytes. The second run reuses
+# the compiled programs (native, browser, Windows: their builds are up to date) and makes
+# afresh everything that writes the zip's bytes: the Debian package (cpack), the site's copy
+# with its PNG copies (tools/web.sh), the .nfo and file_id.diz, the screenshot and the zip.
+# Then it checks the zip as a party or an archive gets it: the layout, the texts' limits,
+# unzip -t, the size, the Windows program from the unpacked zip under Wine (Escape ends it
+# with status 0) and the unpacked web/ in headless Chromium (a golden still through ?at=).
+# Needs DISPLAY.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${QUORVANE_BUILD:-$root/build}
+# A party's upload limit for the zip without the video.
+kMaxZipBytes=$((16 * 1024 * 1024))
+# The golden still the unpacked site must draw: the credits cube over the landscape.
+kWebStillMs=22000
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "release: $*"; exit 1; }
+
+version=$(sed -n 's/^project(quorvane VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+zip=$root/dist/quorvane-$version.zip
+
+"$root/tools/release.sh" >"$work/first.log" 2>&1 || { cat "$work/first.log"; fail "the first run failed"; }
+mv "$zip" "$work/first.zip"
+"$root/tools/release.sh" >"$work/second.log" 2>&1 || { cat "$work/second.log"; fail "the second run failed"; }
+sed -n '/^part /,$p' "$work/second.log"
+first=$(sha256sum <"$work/first.zip" | cut -d' ' -f1)
+second=$(sha256sum <"$zip" | cut -d' ' -f1)
+echo "release: SHA-256 $first, then $second"
+cmp -s "$work/first.zip" "$zip" || fail "two runs from the same commit made different zips"
+
+size=$(stat -c %s "$zip")
+[ "$size" -le $kMaxZipBytes ] || fail "the zip has $size bytes, more than $kMaxZipBytes"
+unzip -tq "$zip" >/dev/null || fail "unzip -t finds the zip broken"
+
+# The layout: one top folder; the Windows program at its top, the rest where the .nfo says.
+listing=$(unzip -Z1 "$zip")
+outside=$(grep -v '^quorvane/' <<<"$listing" || true)
+[ -z "$outside" ] || fail "entries outside quorvane/: $outside"
+expected=(quorvane.exe quorvane.nfo file_id.diz quorvane.png LICENSE
+          "linux/quorvane_${version}_amd64.deb" web/index.html web/manifest.json
+          data/quorvane.mp3 data/logo.bmp data/floor1.bmp data/t.bmp data/credits0.bmp
+          data/credits1.bmp data/greet0.bmp data/greet1.bmp data/greet2.bmp data/greet3.bmp
+          data/greet4.bmp data/greet5.bmp)
+for entry in "${expected[@]}"; do
+  grep -qxF "quorvane/$entry" <<<"$listing" || fail "the zip has no quorvane/$entry"
+done
+for entry in quorvane-capture.exe quorvane-1080p.mp4; do
+  ! grep -qxF "quorvane/$entry" <<<"$listing" || fail "the zip without --video holds $entry"
+done
+
+unzip -q "$zip" -d "$work/unpacked"
+top=$work/unpacked/quorvane
+python3 "$root/tools/release/texts.py" check "$top/quorvane.nfo" "$top/file_id.diz" ||
+  fail "the .nfo or file_id.diz breaks its limits"
+read -r width height < <(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24)
+print(*struct.unpack(">II", d[16:24]) if d[:8] == b"\x89PNG\r\n\x1a\n" else (0, 0))' "$top/quorvane.png")
+[ "$width" = 800 ] && [ "$height" = 600 ] || fail "quorvane.png is ${width}x$height, not 800x600"
+[ "$(dpkg-deb -f "$top/linux/quorvane_${version}_amd64.deb" Version)" = "$version" ] ||
+  fail "the Debian package is not version $version"
+echo "release: layout, limits, unzip -t and $size bytes (at most $kMaxZipBytes) are right"
+
+# The Windows program as the party machine starts it: from the unpacked folder.
+"$root/tools/ci/windows_play.sh" "$top/quorvane.exe" || fail "quorvane.exe from the zip did not play"
+
+# The site as an archive visitor serves it.
+cmake --build "$build" --target web_frame_compare >/dev/null || exit 1
+if [ ! -d "$root/tests/web/node_modules/playwright-core" ]; then
+  (cd "$root/tests/web" && npm ci --no-audit --no-fund --loglevel=error >/dev/null) ||
+    fail "npm ci failed in tests/web"
+fi
+node "$root/tests/web/run.mjs" "$top/web" "$root/tests/capture/golden" \
+  "$build/tests/web/web_frame_compare" "$work" --only "$kWebStillMs" ||
+  fail "web/ from the zip does not draw the golden still at $kWebStillMs ms"
+echo "release: passed"
