@@ -214,7 +214,8 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
         *error = "--lossless applies to --video only";
         return false;
     }
-    const std::string size = std::to_string(options->width) + "x" + std::to_string(options->height);
+    const std::string picture =
+        std::to_string(options->width) + "x" + std::to_string(options->height);
     if (options->padWidth != 0) {
         if (options->mode != CaptureMode::Video) {
             *error = "--pad applies to --video only";
@@ -222,14 +223,14 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
         }
         if (options->padWidth < options->width || options->padHeight < options->height) {
             *error = "--pad " + std::to_string(options->padWidth) + "x" +
-                     std::to_string(options->padHeight) + " is smaller than the picture, " + size;
+                     std::to_string(options->padHeight) + " is smaller than the picture, " + picture;
             return false;
         }
     }
     // The upload's 4:2:0 colour covers 2 x 2 pixels; the master keeps every pixel's own.
     if (options->mode == CaptureMode::Video && !options->lossless) {
         if (options->width % 2 != 0 || options->height % 2 != 0) {
-            *error = "--size " + size +
+            *error = "--size " + picture +
                      " is odd, which H.264 in yuv420p cannot hold; give an even size or --lossless";
             return false;
         }
