@@ -1,8 +1,9 @@
 // The show's page in headless Chromium (SwiftShader's WebGL 2): the golden stills rendered
-// with ?at= against the reference frames, the metric's controls, and a live run clicked
-// into like a person would. With --bench it only runs ?bench and prints the figures; with
-// --only MS only the golden still at MS (a copy of the site, as the release holds it).
-//   node run.mjs SITE_DIR GOLDEN_DIR FRAME_COMPARE OUT_DIR [--bench | --only MS]
+// with ?at= against the reference frames, the metric's controls, the GL replay's calls for
+// the page (a larger drawing buffer, a lost context), and a live run clicked into like a
+// person would. With --bench it only runs ?bench and prints the figures; with --only MS only
+// the golden still at MS (a copy of the site, as the release holds it).
+//   node run.mjs SITE_DIR GOLDEN_DIR FRAME_COMPARE OUT_DIR [--bench | --only MS | --only=GROUPS]
 import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
