@@ -1,6 +1,7 @@
 // The show's page in headless Chromium (SwiftShader's WebGL 2): the golden stills rendered
-// with ?at= against the reference frames, the metric's controls, and a live run clicked
-// into like a person would. With --bench it only runs ?bench and prints the figures.
+// with ?at= against the reference frames, the metric's controls, the GL replay's calls for
+// the page (a larger drawing buffer, a lost context), and a live run clicked into like a
+// person would. With --bench it only runs ?bench and prints the figures.
 //   node run.mjs SITE_DIR GOLDEN_DIR FRAME_COMPARE OUT_DIR [--bench]
 import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';

@@ -425,11 +425,8 @@ void FixedFunction::deleteTextures(GLsizei n, const GLuint* names)
 
 void FixedFunction::bindTexture(GLuint texture)
 {
-    if (texture != 0 && texture >= nextTextureName) {
-        // GL 1.1 would make an object of a name never generated; the demo never asks.
-        fail(GL_INVALID_VALUE);
-        return;
-    }
+    // As in GL 1.1, binding a name never generated makes it a texture object.
+    if (texture >= nextTextureName) nextTextureName = texture + 1;
     if (texture != 0 && (texture >= textureObjects.size() || textureObjects[texture] == nullptr)) {
         if (texture >= textureObjects.size()) textureObjects.resize(texture + 1);
         auto made = std::make_shared<TextureSnapshot>();

@@ -135,7 +135,7 @@ private:
     void matrixChanged();
     void syncTextured();
     void lightsChanged();
-    // The bound texture as it is after `change` alters a copy, or nothing when none is bound.
+    // Replaces the bound texture (one must be bound) by a copy that `change` alters.
     template <typename Change> void changeBoundTexture(Change change);
 
     // Texture objects by name (0 is GL's unnamed one, not modelled: always null). Only
@@ -144,9 +144,9 @@ private:
     GLuint nextTextureName = 1;  // names are never reused, so a replay never mistakes one
     GLuint bound = 0;            // name bound to GL_TEXTURE_2D
 
-    std::vector<Matrix> modelviewStack;
+    std::vector<Matrix> modelviewStack;   // glPushMatrix's stacks; back() is current
     std::vector<Matrix> projectionStack;
-    GLenum matrixMode = GL_MODELVIEW;
+    GLenum matrixMode = GL_MODELVIEW;     // the stack glMatrixMode selected
     Matrix mvp;               // projection × modelview
     bool mvpStale = true;     // mvp needs recomputing before the next vertex
     float normalTransform[9]; // inverse-transpose of the modelview's 3x3, row major
@@ -166,11 +166,11 @@ private:
     bool lineSmooth = false;  // GL_LINE_SMOOTH: kept for glIsEnabled; no lines are drawn
     bool dither = true;       // GL_DITHER: likewise; WebGL dithers as it likes
     GLenum fogMode = GL_EXP;  // kept apart from the raster state, which sees it only while fog is on
-    Light lights[kLightCount];
+    Light lights[kLightCount];  // GL_LIGHT0 onwards
 
     FrameRecorder recorder;     // the frame being recorded
-    RasterState raster;
+    RasterState raster;         // what the next primitive or clear is made under
     bool rasterChanged = true;  // raster may differ from the last recorded primitive's
     bool recording = false;     // the open primitive's vertices are being kept
-    GLenum primitiveMode = GL_TRIANGLES;
+    GLenum primitiveMode = GL_TRIANGLES;  // glBegin's mode of the open primitive
 };
