@@ -367,12 +367,12 @@ async function live(browser, base) {
   const small = await status();
   await page.setViewportSize({ width: 1920, height: 1080 });
   await page.keyboard.press('f');
-  await page.waitForFunction(() => document.fullscreenElement !== null, null, { timeout: 5000 });
-  await page.waitForFunction(() => window.quorvaneStatus().width === 1440, null, { timeout: 5000 }).catch(() => {});
+  await page.waitForFunction(() => document.fullscreenElement !== null, null, { timeout: 15000 });
+  await page.waitForFunction(() => window.quorvaneStatus().width === 1440, null, { timeout: 15000 }).catch(() => {});
   const full = await status();
   await page.keyboard.press('f');
   await page.setViewportSize({ width: 800, height: 600 });
-  await page.waitForFunction(() => window.quorvaneStatus().width === 800, null, { timeout: 5000 }).catch(() => {});
+  await page.waitForFunction(() => window.quorvaneStatus().width === 800, null, { timeout: 15000 }).catch(() => {});
   const back = await status();
   check('the drawing buffer follows the screen: 800x600, 1440x1080 in full screen at 1920x1080, and back',
         small.width === 800 && small.height === 600 && full.width === 1440 && full.height === 1080 &&
