@@ -1,5 +1,5 @@
 # Cross-building for Windows x86-64 with Debian's mingw-w64 (g++-mingw-w64-x86-64-posix):
-# cmake -DCMAKE_TOOLCHAIN_FILE=src/platform/win32/Toolchain.cmake (tools/windows.sh does).
+# cmake -DCMAKE_TOOLCHAIN_FILE=src/platform/win32/Toolchain.cmake, as the Windows build script does.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(triplet x86_64-w64-mingw32)
