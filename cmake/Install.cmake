@@ -103,7 +103,7 @@ install(FILES ${installDir}/changelog.gz ${packagingDir}/copyright DESTINATION $
 install(FILES ${packagingDir}/lintian-overrides DESTINATION share/lintian/overrides RENAME quorvane)
 
 # The Debian package. Its library dependencies are computed by dpkg-shlibdeps from the
-# programs' own links (SDL 1.2, SDL_image, SDL_mixer, GL, GLU, libpng, the C++ runtime).
+# programs' own links (SDL 1.2, SDL_image, SDL_mixer, GL, GLU, the C++ runtime).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -28,9 +28,10 @@ emcmake cmake -S "$root/src/platform/web" -B "$build/program" -DCMAKE_BUILD_TYPE
 cmake --build "$build/program" -j2
 
 pngCopy=$build/png-copy
-if [ ! -x "$pngCopy" ] || [ "$root/tools/web/PngCopy.cpp" -nt "$pngCopy" ]; then
-  c++ -std=c++17 -O2 -Wall -Wextra -isystem /usr/include/stb "$root/tools/web/PngCopy.cpp" \
-    -o "$pngCopy"
+if [ ! -x "$pngCopy" ] || [ "$root/tools/web/PngCopy.cpp" -nt "$pngCopy" ] ||
+   [ "$root/tools/png/PngFile.cpp" -nt "$pngCopy" ]; then
+  c++ -std=c++17 -O2 -Wall -Wextra -isystem /usr/include/stb -I"$root/tools/png" \
+    "$root/tools/web/PngCopy.cpp" "$root/tools/png/PngFile.cpp" -o "$pngCopy"
 fi
 
 rm -rf "$site"
@@ -41,7 +42,7 @@ cp "$root/src/platform/web/page/index.html" "$root/src/platform/web/page/page.js
 # the demo reads it from. The images travel PNG-coded under their own names; the loader
 # goes by content.
 entries=("{\"url\":\"quorvane.wasm\",\"role\":\"program\",\"bytes\":$(stat -c %s "$site/quorvane.wasm")}")
-for image in t logo floor1 credits0 credits1 greet0 greet1 greet2 greet3 greet4 greet5; do
+for image in $(sed -n 's/^"\(.*\)\.bmp",$/\1/p' "$root/src/assets/ImageNames.inc"); do
   "$pngCopy" "$root/data/$image.bmp" "$site/data/$image.png"
   entries+=("{\"url\":\"data/$image.png\",\"role\":\"data\",\"path\":\"data/$image.bmp\",\"bytes\":$(stat -c %s "$site/data/$image.png")}")
 done

@@ -1,7 +1,5 @@
 #include "assets/Texture.h"
 
-#include "shell/Window.h"
-
 #include <SDL.h>
 #include <SDL_image.h>
 #include <GL/glu.h>
@@ -128,11 +126,18 @@ void upload(const SDL_Surface* s)
 
 }  // namespace
 
+bool hasGlContext()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
+}
+
 Texture::~Texture() { release(); }
 
 void Texture::release()
 {
-    if (id != 0 && Window::hasContext()) glDeleteTextures(1, &id);
+    if (id != 0 && hasGlContext()) glDeleteTextures(1, &id);
     id = 0;
 }
 

@@ -28,6 +28,10 @@ public:
     GLuint id = 0;  // GL texture name; 0 means none
 };
 
+// True while SDL's video holds an OpenGL display surface: GL calls are safe, and a texture
+// is deleted only then.
+bool hasGlContext();
+
 // The eleven images, in load order.
 constexpr int kCreditsCount = 2;
 constexpr int kGreetingCount = 6;

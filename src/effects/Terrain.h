@@ -1,20 +1,21 @@
 // The landscape: a value-noise height field made once and drawn as textured strips.
 #pragma once
 
+#include "effects/TerrainNoise.h"
+
 #include <cstdint>
 
 class Texture;
 
 class Terrain {
 public:
-    static constexpr int kLatticeSize = 128;  // side of the noise table; the wrap modulus
+    static constexpr int kLatticeSize = kNoiseLatticeSize;  // side of the noise table
     static constexpr int kGridSize = 256;     // capacity of the height grid on each side
 
     // Refills the noise table with 16,384 draws of rand(), row by row.
     void fillLattice();
-    // Bilinear interpolation of the table, wrapped modulo its side, in double precision.
+    // sampleNoise and fractalNoise over this terrain's table.
     double sample(double x, double y) const;
-    // Octave sum of samples at size, size/2, ... down to 1, scaled by 16 / size.
     double fractalSum(double x, double y, double size) const;
     // Refills the table and computes rows x cols heights (each clamped to the grid).
     void generate(int32_t rows, int32_t cols, int32_t size);
@@ -24,7 +25,7 @@ public:
     // texture bind and its matrix pop.
     void drawStrips() const;
 
-    double lattice[kLatticeSize][kLatticeSize];  // k / 32768 for k in 0..32767
+    NoiseLattice lattice;                        // k / 32768 for k in 0..32767
     int32_t rows;                                // grid rows (mesh x) of the last generate
     int32_t cols;                                // grid columns (mesh z) of the last generate
     float heights[kGridSize][kGridSize];         // only [0, rows) x [0, cols) is written

@@ -1,5 +1,6 @@
 #include "offline/FrameCosts.h"
 
+#include "shell/Demo.h"
 #include "timeline/Timeline.h"
 
 #include <algorithm>
@@ -8,12 +9,6 @@
 
 namespace {
 
-// What each clip of the show shows, in schedule order.
-const char* const kSceneNames[] = {
-    "opening still", "zoom out", "spin", "particles",
-    "credits",       "split",    "greetings", "closing still",
-};
-constexpr size_t kSceneNameCount = sizeof kSceneNames / sizeof kSceneNames[0];
 constexpr double kPercentile = 0.95;
 
 std::string format(const char* pattern, double a, double b = 0.0)
@@ -46,8 +41,8 @@ FrameCosts::FrameCosts()
     size_t index = 0;
     for (const Clip* clip = Clip::first; clip != nullptr; clip = clip->next, ++index) {
         SceneCosts row;
-        row.name = index < kSceneNameCount ? std::string(kSceneNames[index])
-                                           : "clip " + std::to_string(index + 1);
+        const char* name = sceneName(index);
+        row.name = name != nullptr ? std::string(name) : "clip " + std::to_string(index + 1);
         row.start = clip->getStart();
         row.end = clip->getEnd();
         rows.push_back(row);

@@ -4,8 +4,8 @@
 #include "assets/Texture.h"
 #include "effects/Camera.h"
 #include "effects/Cube.h"
+#include "effects/Renderer.h"
 #include "effects/Terrain.h"
-#include "shell/Renderer.h"
 
 #include <GL/gl.h>
 

@@ -2,8 +2,8 @@
 
 #include "effects/Camera.h"
 #include "effects/ParticleSystem.h"
+#include "effects/Renderer.h"
 #include "effects/Terrain.h"
-#include "shell/Renderer.h"
 
 #include <GL/gl.h>
 #include <cmath>

@@ -1,23 +1,26 @@
 #include "shell/Demo.h"
 
+#include "assets/ImageFiles.h"
 #include "assets/Music.h"
 #include "assets/Texture.h"
 #include "effects/Camera.h"
 #include "effects/ParticleSystem.h"
+#include "effects/Renderer.h"
 #include "effects/Terrain.h"
 #include "scenes/SceneFrame.h"
 #include "shell/FrameLoop.h"
 #include "shell/Keyboard.h"
-#include "shell/Renderer.h"
 #include "shell/Window.h"
 #include "timeline/Timeline.h"
 
 #include <SDL_mixer.h>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 // The global objects, in the order they must be constructed (and, reversed, destroyed).
 // gParticles' constructor draws the first 400 numbers of the random sequence.
+// Each subsystem's header declares its own; the driver defines them all here, to keep that order.
 Window gWindow;
 Keyboard gKeyboard;
 Renderer gRenderer;
@@ -61,19 +64,15 @@ constexpr float kFieldOfView = 45.0f;
 constexpr float kNearPlane = 1.0f;
 constexpr float kFarPlane = 400.0f;
 
-// The images in the order they are read.
-struct ImageFile {
-    Texture* texture;
-    const char* path;
+// The texture each image of kImageNames is loaded into, in the list's order.
+Texture* const kImageTextures[] = {
+    &gParticleTexture,     &gLogoTexture,         &gFloorTexture,        &gCreditsTextures[0],
+    &gCreditsTextures[1],  &gGreetingTextures[0], &gGreetingTextures[1], &gGreetingTextures[2],
+    &gGreetingTextures[3], &gGreetingTextures[4], &gGreetingTextures[5],
 };
-const ImageFile kImages[] = {
-    {&gParticleTexture, "data/t.bmp"},         {&gLogoTexture, "data/logo.bmp"},
-    {&gFloorTexture, "data/floor1.bmp"},       {&gCreditsTextures[0], "data/credits0.bmp"},
-    {&gCreditsTextures[1], "data/credits1.bmp"}, {&gGreetingTextures[0], "data/greet0.bmp"},
-    {&gGreetingTextures[1], "data/greet1.bmp"}, {&gGreetingTextures[2], "data/greet2.bmp"},
-    {&gGreetingTextures[3], "data/greet3.bmp"}, {&gGreetingTextures[4], "data/greet4.bmp"},
-    {&gGreetingTextures[5], "data/greet5.bmp"},
-};
+static_assert(sizeof kImageTextures / sizeof kImageTextures[0] == kImageCount,
+              "one texture per image");
+constexpr char kDataFolder[] = "data/";
 
 // The show: one track, clips abutting from 1 ms to 85500 ms.
 struct ScheduleRow {
@@ -82,16 +81,17 @@ struct ScheduleRow {
     SceneFunction scene;
     Easing easing;
     float value;
+    const char* name;  // what the clip shows, in reports
 };
 const ScheduleRow kSchedule[] = {
-    {1, 2000, sceneStill, Constant, 1.0f},
-    {2000, 6000, sceneZoomOut, Cosine, 1.0f},
-    {6000, 12000, sceneSpin, Constant, 1.0f},
-    {12000, 16000, sceneParticles, Cosine, 1.0f},
-    {16000, 29000, sceneCredits, Cosine, 1.0f},
-    {29000, 43000, sceneSplit, Cosine, 1.0f},
-    {43000, 84000, sceneGreetings, Cosine, 1.0f},
-    {84000, 85500, sceneStill, Constant, 1.0f},
+    {1, 2000, sceneStill, Constant, 1.0f, "opening still"},
+    {2000, 6000, sceneZoomOut, Cosine, 1.0f, "zoom out"},
+    {6000, 12000, sceneSpin, Constant, 1.0f, "spin"},
+    {12000, 16000, sceneParticles, Cosine, 1.0f, "particles"},
+    {16000, 29000, sceneCredits, Cosine, 1.0f, "credits"},
+    {29000, 43000, sceneSplit, Cosine, 1.0f, "split"},
+    {43000, 84000, sceneGreetings, Cosine, 1.0f, "greetings"},
+    {84000, 85500, sceneStill, Constant, 1.0f, "closing still"},
 };
 constexpr int32_t kTrackId = 0;
 
@@ -121,12 +121,13 @@ void loadMusic()
 
 bool loadImages()
 {
-    for (const ImageFile& image : kImages) {
-        if (!image.texture->load(image.path)) {
+    for (size_t i = 0; i < kImageCount; ++i) {
+        const std::string path = kDataFolder + std::string(kImageNames[i]);
+        if (!kImageTextures[i]->load(path.c_str())) {
             std::fprintf(stderr,
                          "quorvane: cannot load %s: %s (run quorvane from the folder that "
                          "holds data/)\n",
-                         image.path, SDL_GetError());
+                         path.c_str(), SDL_GetError());
             return false;
         }
     }
@@ -167,6 +168,13 @@ Timeline* buildSchedule()
         track->addClip(row.start, row.end, row.scene, row.easing, row.value);
     }
     return timeline;
+}
+
+Texture* imageTexture(size_t index) { return kImageTextures[index]; }
+
+const char* sceneName(size_t index)
+{
+    return index < sizeof kSchedule / sizeof kSchedule[0] ? kSchedule[index].name : nullptr;
 }
 
 Timeline* startUp()
@@ -213,7 +221,7 @@ void shutDown()
 {
     gMusic.release();
     Mix_CloseAudio();
-    for (const ImageFile& image : kImages) image.texture->release();
+    for (Texture* texture : kImageTextures) texture->release();
     gWindow.destroy();
 }
 

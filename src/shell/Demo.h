@@ -5,6 +5,9 @@
 
 #include <SDL.h>
 
+#include <cstddef>
+
+class Texture;
 class Timeline;
 
 constexpr Uint32 kFrameMs = 20;  // one drawn frame pays this much pending time
@@ -22,6 +25,12 @@ struct LoopHooks {
 
 // The live demo's clock: SDL_GetTicks.
 LoopHooks realTimeHooks();
+
+// The texture image `index` of kImageNames (assets/ImageFiles.h) is loaded into.
+Texture* imageTexture(size_t index);
+
+// What clip `index` of the schedule shows (0 is the first), for reports; null past the last.
+const char* sceneName(size_t index);
 
 // Window, GL defaults, audio, textures, emitter, terrain, timeline, projection, music.
 // On a failure that leaves nothing to show it prints one line on stderr, shuts down what

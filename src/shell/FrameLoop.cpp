@@ -1,8 +1,9 @@
 #include "shell/FrameLoop.h"
 
+#include "effects/Renderer.h"
 #include "scenes/SceneFrame.h"
 #include "shell/Keyboard.h"
-#include "shell/Renderer.h"
+#include "shell/Window.h"
 #include "timeline/Timeline.h"
 
 #include <SDL.h>
@@ -71,6 +72,6 @@ bool FrameLoop::pass()
     timeline.update(static_cast<int32_t>(elapsed));
     if (gRotation >= kFullTurn) gRotation -= kFullTurn;
     if (hooks.frameDrawn != nullptr) hooks.frameDrawn(elapsed, hooks.context);
-    gRenderer.swap();
+    gWindow.swap();
     return true;
 }

@@ -34,15 +34,10 @@ void Window::initGL(float red, float green, float blue, float alpha)
     glClearColor(red, green, blue, alpha);
 }
 
+void Window::swap() { SDL_GL_SwapBuffers(); }
+
 void Window::destroy()
 {
     SDL_FreeSurface(surface);
     SDL_Quit();
-}
-
-bool Window::hasContext()
-{
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
-    const SDL_Surface* screen = SDL_GetVideoSurface();
-    return screen != nullptr && (screen->flags & SDL_OPENGL) != 0;
 }

@@ -14,11 +14,11 @@ public:
     // The fixed GL state the whole demo draws under, with the given clear colour.
     void initGL(float red, float green, float blue, float alpha);
 
+    // Shows the frame drawn since the last swap.
+    void swap();
+
     // Shuts SDL down; the GL context goes with it.
     void destroy();
-
-    // True between a successful create and destroy: GL calls are safe.
-    static bool hasContext();
 
     SDL_Surface* surface = nullptr;  // display surface from SDL_SetVideoMode; SDL owns it
     std::string caption;             // copy of the caption given to create

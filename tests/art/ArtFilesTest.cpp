@@ -6,15 +6,11 @@
 #include <string>
 
 #include "BmpImage.h"
+#include "assets/ImageFiles.h"
 
 namespace {
 
 const std::string kDataDir = ART_DATA_DIR;
-const char* const kAllImages[] = {"t.bmp",      "logo.bmp",   "floor1.bmp", "credits0.bmp",
-                                  "credits1.bmp", "greet0.bmp", "greet1.bmp", "greet2.bmp",
-                                  "greet3.bmp", "greet4.bmp", "greet5.bmp"};
-const char* const kCards[] = {"credits0.bmp", "credits1.bmp", "greet0.bmp", "greet1.bmp",
-                              "greet2.bmp",   "greet3.bmp",   "greet4.bmp", "greet5.bmp"};
 constexpr uint16_t kBmpSignature = 0x4d42; // "BM"
 constexpr size_t kHeadersSize = 54;
 
@@ -47,7 +43,7 @@ double share(const BmpImage& image, int left, int top, int right, int bottom, Te
 
 TEST(ArtFiles, EveryImageIsAnUncompressed24BitBottomUpBmpWithPowerOfTwoSides)
 {
-    for (const char* name : kAllImages) {
+    for (const char* name : kImageNames) {
         SCOPED_TRACE(name);
         const BmpImage image = load(name);
         ASSERT_GE(image.bytes.size(), kHeadersSize);
@@ -66,7 +62,7 @@ TEST(ArtFiles, EveryImageIsAnUncompressed24BitBottomUpBmpWithPowerOfTwoSides)
 
 TEST(ArtFiles, SpriteIsBlackAllRoundAndBrightInTheCentre)
 {
-    const BmpImage sprite = load("t.bmp");
+    const BmpImage sprite = load(kImageNames[kSpriteImage]);
     ASSERT_EQ(sprite.width, 256);
     ASSERT_EQ(sprite.height, 256);
     const int size = sprite.width;
@@ -98,7 +94,7 @@ TEST(ArtFiles, SpriteIsBlackAllRoundAndBrightInTheCentre)
 
 TEST(ArtFiles, LogoHasBoldLetteringAcrossItsMiddle)
 {
-    const BmpImage logo = load("logo.bmp");
+    const BmpImage logo = load(kImageNames[kLogoImage]);
     ASSERT_EQ(logo.width, 512);
     // The word runs across the middle band; its fill is bright, its outline dark.
     const double bright = share(logo, 40, 190, 472, 322, [](double l) { return l > 180.0; });
@@ -124,7 +120,8 @@ TEST(ArtFiles, LogoHasBoldLetteringAcrossItsMiddle)
 
 TEST(ArtFiles, CardsCarryLightLetteringOnDarkerGround)
 {
-    for (const char* name : kCards) {
+    for (size_t index = kFirstCreditsImage; index < kImageCount; ++index) {
+        const char* name = kImageNames[index];
         SCOPED_TRACE(name);
         const BmpImage card = load(name);
         ASSERT_EQ(card.width, 256);
@@ -153,7 +150,7 @@ TEST(ArtFiles, ChannelsAreStoredSwappedForTheUpload)
 {
     // The logo's frame is meant warm orange on screen; the upload takes the
     // stored blue as red, so the file must hold more blue than red there.
-    const BmpImage logo = load("logo.bmp");
+    const BmpImage logo = load(kImageNames[kLogoImage]);
     for (const auto& [x, y] : {std::pair{8, 256}, {256, 8}, {503, 256}, {256, 503}}) {
         const int storedBlue = logo.stored(x, y, 0);
         const int storedRed = logo.stored(x, y, 2);
@@ -161,7 +158,7 @@ TEST(ArtFiles, ChannelsAreStoredSwappedForTheUpload)
         EXPECT_GT(storedBlue - storedRed, 120) << x << "," << y;
     }
     // The floor's lakes are meant blue: there the stored red exceeds the stored blue.
-    const BmpImage floor = load("floor1.bmp");
+    const BmpImage floor = load(kImageNames[kFloorImage]);
     int blueOnScreen = 0;
     for (int y = 0; y < floor.height; ++y) {
         for (int x = 0; x < floor.width; ++x) {
@@ -173,7 +170,7 @@ TEST(ArtFiles, ChannelsAreStoredSwappedForTheUpload)
 
 TEST(ArtFiles, FloorVariesOnLargeAndFineScales)
 {
-    const BmpImage floor = load("floor1.bmp");
+    const BmpImage floor = load(kImageNames[kFloorImage]);
     ASSERT_EQ(floor.width, 512);
     ASSERT_EQ(floor.height, 512);
     // Large scale: the mean colour of 64-pixel blocks differs between blocks.

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "IconArt.h"
+#include "assets/ImageFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -21,9 +22,6 @@ namespace {
 const std::string kDataDir = ART_DATA_DIR;
 const std::string kGenerator = ARTGEN_PATH;
 const std::string kIconDir = ICON_DIR;
-const char* const kAllImages[] = {"t.bmp",      "logo.bmp",   "floor1.bmp", "credits0.bmp",
-                                  "credits1.bmp", "greet0.bmp", "greet1.bmp", "greet2.bmp",
-                                  "greet3.bmp", "greet4.bmp", "greet5.bmp"};
 
 std::vector<char> contents(const fs::path& path)
 {
@@ -70,7 +68,7 @@ TEST_F(GeneratorRun, FreshImagesMatchTheCommittedOnesByteForByte)
         const GeneratorResult run = runGenerator(out.string(), scratch / "stderr.txt");
         ASSERT_EQ(run.status, 0) << run.errors;
         EXPECT_EQ(run.errors, "");
-        for (const char* name : kAllImages) {
+        for (const char* name : kImageNames) {
             const std::vector<char> fresh = contents(out / name);
             const std::vector<char> committed = contents(fs::path(kDataDir) / name);
             ASSERT_FALSE(fresh.empty()) << name << " was not written";

@@ -18,18 +18,12 @@ TEST(LibcRandom, MatchesTheUnseededCLibraryGenerator)
     }
 }
 
-TEST(TerrainHeights, FollowsTheLatticeAndOctaveRules)
+TEST(TerrainHeights, DrawsTheLatticeAndKeepsHeightsInTheOctaveRange)
 {
     const TerrainHeights terrain;
     // Every octave samples the origin at lattice[127][127]: 16+8+4+2+1 of it.
     EXPECT_FLOAT_EQ(terrain.at(0, 0), static_cast<float>(31.0 * terrain.lattice(127, 127)));
-    // Whole-number samples read the lattice one row and column back.
-    EXPECT_DOUBLE_EQ(terrain.sample(5, 9), terrain.lattice(4, 8));
-    EXPECT_DOUBLE_EQ(terrain.sample(5.5, 9), 0.5 * terrain.lattice(5, 8) + 0.5 * terrain.lattice(4, 8));
-    const double x = 37, y = 101;
-    const double octaves = 16 * terrain.sample(x / 16, y / 16) + 8 * terrain.sample(x / 8, y / 8) +
-                           4 * terrain.sample(x / 4, y / 4) + 2 * terrain.sample(x / 2, y / 2) + terrain.sample(x, y);
-    EXPECT_FLOAT_EQ(terrain.at(37, 101), static_cast<float>(octaves));
+    // The sampling algebra itself is the demo's (tests/core EffectsMathTest checks it).
     // Lattice values are whole multiples of 1/32768 in [0, 1).
     for (int i = 0; i < 128; ++i) {
         const double value = terrain.lattice(i, (i * 37) % 128);

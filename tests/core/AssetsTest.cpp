@@ -5,8 +5,8 @@
 #include "assets/Texture.h"
 #include "effects/Cube.h"
 #include "effects/ParticleSystem.h"
+#include "effects/Renderer.h"
 #include "effects/Terrain.h"
-#include "shell/Renderer.h"
 #include "shell/Window.h"
 
 #include <gtest/gtest.h>

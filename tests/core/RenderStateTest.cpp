@@ -1,8 +1,9 @@
 // GL state read back from a real context after the window, render-state and camera calls.
 #include "TestSupport.h"
+#include "assets/Texture.h"
 #include "effects/Camera.h"
+#include "effects/Renderer.h"
 #include "shell/Keyboard.h"
-#include "shell/Renderer.h"
 #include "shell/Window.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,7 @@ TEST(WindowGL, DefaultsAfterInit)
     EXPECT_EQ(gWindow.width, 800);
     EXPECT_EQ(gWindow.height, 600);
     EXPECT_EQ(gWindow.caption, "Quorvane test");
-    EXPECT_TRUE(Window::hasContext());
+    EXPECT_TRUE(hasGlContext());
 }
 
 TEST(RendererGL, ViewportAndPerspectiveBuildTheProjection)

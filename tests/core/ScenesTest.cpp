@@ -4,9 +4,10 @@
 #include "assets/Texture.h"
 #include "effects/Camera.h"
 #include "effects/ParticleSystem.h"
+#include "effects/Renderer.h"
 #include "effects/Terrain.h"
 #include "scenes/SceneFrame.h"
-#include "shell/Renderer.h"
+#include "shell/Demo.h"
 #include "timeline/Timeline.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +15,6 @@
 
 namespace {
 
-Texture* const kAllTextures[11] = {
-    &gParticleTexture,     &gLogoTexture,         &gFloorTexture,        &gCreditsTextures[0],
-    &gCreditsTextures[1],  &gGreetingTextures[0], &gGreetingTextures[1], &gGreetingTextures[2],
-    &gGreetingTextures[3], &gGreetingTextures[4], &gGreetingTextures[5],
-};
 constexpr int kGreet[6] = {kGreet0, kGreet0 + 1, kGreet0 + 2, kGreet0 + 3, kGreet0 + 4, kGreet0 + 5};
 
 // Where a cube placed at (x, y) of the turned frame shows its centre on screen.
@@ -39,7 +35,9 @@ protected:
     {
         const std::string root = makeTempDir();
         writeStandInData(root);
-        for (int i = 0; i < 11; ++i) kAllTextures[i]->load((root + "/" + kDataFiles[i]).c_str());
+        for (size_t i = 0; i < kImageCount; ++i) {
+            imageTexture(i)->load((root + "/data/" + kImageNames[i]).c_str());
+        }
         gTerrain.generate(92, 128, 16);
         gTerrain.texture = &gFloorTexture;
         gParticles.emitter.texture = &gParticleTexture;

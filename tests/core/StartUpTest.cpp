@@ -93,7 +93,7 @@ TEST(StartUp, ConsumesTheRandomSequenceInOrderAndShutsDownCleanly)
 
     shutDown();
     for (Texture* t : kAllTextures) EXPECT_EQ(t->id, 0u);
-    EXPECT_FALSE(Window::hasContext());
+    EXPECT_FALSE(hasGlContext());
 }
 
 TEST(StartUp, ScheduleIsValidAndACodeBecomesAnErrorLine)

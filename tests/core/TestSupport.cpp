@@ -79,7 +79,7 @@ void setShowEmitter(Emitter& e)
     e.z = -4.0f;
 }
 
-const Rgb kStandInColours[11] = {
+const Rgb kStandInColours[kImageCount] = {
     {0.0f, 0.0f, 0.0f},  // sprite: black adds nothing, so the fountain hides no cube
     {1.0f, 0.0f, 0.0f},  // logo
     {0.0f, 0.0f, 0.0f},  // floor: black, so the terrain never looks like a cube
@@ -91,12 +91,6 @@ const Rgb kStandInColours[11] = {
     {1.0f, 1.0f, 1.0f},  // greeting 3
     {1.0f, 0.5f, 0.0f},  // greeting 4
     {0.5f, 0.0f, 1.0f},  // greeting 5
-};
-
-const char* const kDataFiles[11] = {
-    "data/t.bmp",       "data/logo.bmp",   "data/floor1.bmp", "data/credits0.bmp",
-    "data/credits1.bmp", "data/greet0.bmp", "data/greet1.bmp", "data/greet2.bmp",
-    "data/greet3.bmp",  "data/greet4.bmp", "data/greet5.bmp",
 };
 
 bool writeScreenBmp(const std::string& path, int width, int height, Rgb (*colourAt)(int, int))
@@ -135,7 +129,9 @@ bool writeSolidBmp(const std::string& path, int width, int height, Rgb colour)
 void writeStandInData(const std::string& root)
 {
     mkdir((root + "/data").c_str(), 0755);
-    for (int i = 0; i < 11; ++i) writeSolidBmp(root + "/" + kDataFiles[i], 64, 64, kStandInColours[i]);
+    for (size_t i = 0; i < kImageCount; ++i) {
+        writeSolidBmp(root + "/data/" + kImageNames[i], 64, 64, kStandInColours[i]);
+    }
 }
 
 void writeSquareWav(const std::string& path, int frames)

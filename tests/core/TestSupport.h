@@ -2,6 +2,8 @@
 // frame read-back and timeline resets.
 #pragma once
 
+#include "assets/ImageFiles.h"
+
 #include <SDL.h>
 #include <GL/gl.h>
 
@@ -35,8 +37,7 @@ bool writeSolidBmp(const std::string& path, int width, int height, Rgb colour);
 // The stand-in images: each texture a distinct solid colour, so a pixel tells which
 // texture a cube shows. Indices follow the load order of the data files.
 enum StandIn { kSprite, kLogo, kFloor, kCredits0, kCredits1, kGreet0 };
-extern const Rgb kStandInColours[11];
-extern const char* const kDataFiles[11];
+extern const Rgb kStandInColours[kImageCount];
 
 // Makes a data/ folder with the stand-in images under `root`.
 void writeStandInData(const std::string& root);

@@ -14,6 +14,8 @@ set -m  # background jobs keep SIGINT at its default, as an interactive start wo
 quorvane=$(readlink -f "$1")
 closeWindow=$(readlink -f "$2")
 makeInputs=$(readlink -f "$3")
+root=$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)  # the source tree
+. "$root/tools/own_display.sh"
 fullShow=0
 [ "${4:-}" = "--full-show" ] && [ "${QUORVANE_SKIP_FULL_SHOW:-0}" != 1 ] && fullShow=1
 
@@ -49,7 +51,7 @@ xev -root >/dev/null 2>&1 &
 holderPid=$!
 disown "$holderPid"
 
-imageNames=(t logo floor1 credits0 credits1 greet0 greet1 greet2 greet3 greet4 greet5)
+mapfile -t imageNames < <(sed -n 's/^"\(.*\)\.bmp",$/\1/p' "$root/src/assets/ImageNames.inc")
 failures=0
 rows=0
 report() {  # row, expected, observed, verdict
@@ -156,11 +158,9 @@ fullShowRun() {
   local dir=$work/full-show display pid start end stopped
   freshFolder "$dir"
   rm "$dir/data/quorvane.mp3"
-  exec 5>"$work/full-display"
-  Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-  local xPid=$!
-  for _ in $(seq 1 100); do [ -s "$work/full-display" ] && break; sleep 0.05; done
-  display=:$(cat "$work/full-display")
+  startOwnDisplay || return 1
+  local xPid=$ownDisplayPid
+  display=$ownDisplay
   DISPLAY=$display xev -root >/dev/null 2>&1 &
   local xevPid=$!
   (cd "$dir" && DISPLAY=$display exec "$quorvane" >"$dir/out.txt" 2>"$dir/err.txt") &
@@ -222,7 +222,7 @@ while read -r variant expected _; do
   observed=""
   ok=0
   for _ in 1 2; do
-    name=${imageNames[$((slot % 11))]}
+    name=${imageNames[$((slot % ${#imageNames[@]}))]}
     slot=$((slot + 3))
     dir=$work/bad-$variant-$name
     freshFolder "$dir"
@@ -299,13 +299,10 @@ runStatus=$?
 oneLineMatching "$dir" '^quorvane: cannot start SDL video: .+$' && [ "$runStatus" -eq 1 ]
 check "DISPLAY unreachable (:4093)" "error line, status 1" "status $runStatus, stderr: $(stderrText "$dir")" $?
 
-exec 6>"$work/bare-display"
-Xvfb -displayfd 6 -extension GLX -nolisten tcp -noreset >/dev/null 2>&1 &
-bareXPid=$!
-for _ in $(seq 1 100); do [ -s "$work/bare-display" ] && break; sleep 0.05; done
-(cd "$dir" && DISPLAY=:$(cat "$work/bare-display") "$quorvane" >out.txt 2>err.txt)
+startOwnDisplay -extension GLX
+(cd "$dir" && DISPLAY=$ownDisplay "$quorvane" >out.txt 2>err.txt)
 runStatus=$?
-kill "$bareXPid" 2>/dev/null
+stopOwnDisplay
 oneLineMatching "$dir" '^quorvane: cannot set the 800x600 OpenGL video mode: .+$' && [ "$runStatus" -eq 1 ]
 check "a display without GLX" "error line, status 1" "status $runStatus, stderr: $(stderrText "$dir")" $?
 

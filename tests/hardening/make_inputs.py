@@ -10,6 +10,7 @@ Every decodable image is filled with FILL, whose channels are multiples of 8 so 
 5- and 6-bit formats hold it exactly; the texture must come out with that colour.
 """
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -18,8 +19,10 @@ import wave
 import zlib
 
 FILL = (200, 48, 8)  # red, green, blue
-IMAGE_NAMES = ["t", "logo", "floor1", "credits0", "credits1",
-               "greet0", "greet1", "greet2", "greet3", "greet4", "greet5"]
+# The demo's own list: the quoted names of src/assets/ImageNames.inc, without ".bmp".
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "src", "assets",
+                       "ImageNames.inc")) as names:
+    IMAGE_NAMES = re.findall(r'^"(.*)\.bmp",$', names.read(), re.M)
 BI_RGB, BI_RLE8, BI_BITFIELDS = 0, 1, 3
 
 

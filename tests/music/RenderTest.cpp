@@ -114,11 +114,12 @@ TEST_F(Render, WritesTheSameBytesEveryTimeAsRecordedInTheNote) {
 TEST_F(Render, ReportsBadUseOnOneLine) {
   const std::string gen = MUSICGEN_EXECUTABLE;
   const CommandResult none = runCommand("'" + gen + "'");
-  EXPECT_EQ(none.status, 1);
-  EXPECT_EQ(none.output, "quorvane-musicgen: usage: quorvane-musicgen [--advance FRAMES] OUTPUT.wav\n");
+  const std::string usage = " (usage: quorvane-musicgen [--advance FRAMES] OUTPUT.wav)\n";
+  EXPECT_EQ(none.status, 2);
+  EXPECT_EQ(none.output, "quorvane-musicgen: OUTPUT.wav is required" + usage);
   const CommandResult badAdvance = runCommand("'" + gen + "' --advance soon x.wav");
-  EXPECT_EQ(badAdvance.status, 1);
-  EXPECT_EQ(badAdvance.output, "quorvane-musicgen: --advance needs a frame count, not \"soon\"\n");
+  EXPECT_EQ(badAdvance.status, 2);
+  EXPECT_EQ(badAdvance.output, "quorvane-musicgen: --advance: needs a frame count, not \"soon\"" + usage);
   const CommandResult unwritable = runCommand("'" + gen + "' /nonexistent-quorvane/x.wav");
   EXPECT_EQ(unwritable.status, 1);
   EXPECT_EQ(unwritable.output, "quorvane-musicgen: cannot write /nonexistent-quorvane/x.wav\n");

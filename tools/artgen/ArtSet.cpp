@@ -1,5 +1,7 @@
 #include "ArtSet.h"
 
+#include "assets/ImageFiles.h"
+
 #include "BmpFile.h"
 #include "CardArt.h"
 #include "FloorArt.h"
@@ -13,6 +15,24 @@
 namespace {
 constexpr char kHeavyFont[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 constexpr char kCondensedFont[] = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
+
+// Unlike the BMPs, no channels are exchanged: the icons are shown by the desktop, not
+// uploaded by the demo.
+RgbImage toRgbImage(const Canvas& canvas)
+{
+    RgbImage image;
+    image.resize(canvas.width(), canvas.height());
+    for (int y = 0; y < canvas.height(); ++y) {
+        uint8_t* out = image.row(y);
+        for (int x = 0; x < canvas.width(); ++x) {
+            const Rgb pixel = canvas.at(x, y);
+            *out++ = toByte(pixel.r);
+            *out++ = toByte(pixel.g);
+            *out++ = toByte(pixel.b);
+        }
+    }
+    return image;
+}
 
 std::string openFont(Lettering* lettering, const char* path)
 {
@@ -35,19 +55,20 @@ std::string writeAllArt(const std::string& directory)
     const std::string prefix = directory + "/";
     const TerrainHeights terrain;
 
-    std::string error = writeBmp(prefix + "t.bmp", makeSprite());
+    std::string error = writeBmp(prefix + kImageNames[kSpriteImage], makeSprite());
     if (error.empty()) {
-        error = writeBmp(prefix + "logo.bmp", makeLogo(heavy));
+        error = writeBmp(prefix + kImageNames[kLogoImage], makeLogo(heavy));
     }
     if (error.empty()) {
-        error = writeBmp(prefix + "floor1.bmp", makeFloor(terrain));
+        error = writeBmp(prefix + kImageNames[kFloorImage], makeFloor(terrain));
     }
     const CardFonts fonts{heavy, condensed};
-    for (const CardDesign& design : cardDesigns()) {
-        if (!error.empty()) {
-            break;
-        }
-        error = writeBmp(prefix + design.fileName, makeCard(design, fonts));
+    const std::vector<CardDesign>& designs = cardDesigns();
+    if (designs.size() != kImageCount - kFirstCreditsImage) {
+        return "the card designs do not match the cards of assets/ImageNames.inc";
+    }
+    for (size_t card = 0; card < designs.size() && error.empty(); ++card) {
+        error = writeBmp(prefix + kImageNames[kFirstCreditsImage + card], makeCard(designs[card], fonts));
     }
     return error;
 }
@@ -64,7 +85,10 @@ std::string writeAllIcons(const std::string& directory)
         if (!error.empty()) {
             break;
         }
-        error = writePng(directory + "/quorvane-" + std::to_string(size) + ".png", makeIcon(logo, size));
+        const std::string path = directory + "/quorvane-" + std::to_string(size) + ".png";
+        if (!writePng(path, toRgbImage(makeIcon(logo, size)), {}, &error)) {
+            error = "cannot write " + path + ": " + error;
+        }
     }
     return error;
 }

@@ -1,5 +1,7 @@
 #include "CardArt.h"
 
+#include "assets/ImageFiles.h"
+
 #include <algorithm>
 
 #include "Decor.h"
@@ -49,9 +51,11 @@ std::string nameText(const CardBlock& block)
 std::string cardText()
 {
     std::string text;
-    for (const CardDesign& design : cardDesigns()) {
-        for (const CardBlock& block : design.blocks) {
-            text += std::string(design.fileName) + "\t" + block.caption + "\t" + nameText(block) + "\n";
+    const std::vector<CardDesign>& designs = cardDesigns();
+    for (size_t card = 0; card < designs.size(); ++card) {
+        const std::string file = kImageNames[kFirstCreditsImage + card];
+        for (const CardBlock& block : designs[card].blocks) {
+            text += file + "\t" + block.caption + "\t" + nameText(block) + "\n";
         }
     }
     return text;
@@ -59,17 +63,17 @@ std::string cardText()
 
 const std::vector<CardDesign>& cardDesigns()
 {
-    // Handles and group names are our own inventions.
+    // Handles and group names are our own inventions. In the order of the cards in
+    // assets/ImageNames.inc: credits 0 and 1, then greetings 0 to 5.
     static const std::vector<CardDesign> designs = {
-        {"credits0.bmp", 0x2a8aa0, 0x0a2a3a, 0x6ff7d4, {{"CODE", "Korvex"}, {"GRAPHICS", "Pixelwren"}}},
-        {"credits1.bmp", 0x7a34a8, 0x200a38, 0xffb347,
-         {{"MUSIC", "Lumenhaze"}, {"PRESENTED BY", "Quorvane"}}},
-        {"greet0.bmp", 0xb82a44, 0x3a0812, 0xffd166, {{"GREETINGS TO", "Moth|grid"}}},
-        {"greet1.bmp", 0x2a62c8, 0x0a1840, 0x8ae8ff, {{"GREETINGS TO", "Fjord|light"}}},
-        {"greet2.bmp", 0xc07420, 0x401e04, 0xfff07a, {{"GREETINGS TO", "Brass |Otter"}}},
-        {"greet3.bmp", 0x2a98b8, 0x0a2c3e, 0xe0f8ff, {{"GREETINGS TO", "Null|frost"}}},
-        {"greet4.bmp", 0x30a850, 0x0a3418, 0xd0ff70, {{"GREETINGS TO", "Tide|pixel"}}},
-        {"greet5.bmp", 0xb82c90, 0x3a0830, 0xffa0d8, {{"GREETINGS TO", "Cinder |Owls"}}},
+        {0x2a8aa0, 0x0a2a3a, 0x6ff7d4, {{"CODE", "Korvex"}, {"GRAPHICS", "Pixelwren"}}},
+        {0x7a34a8, 0x200a38, 0xffb347, {{"MUSIC", "Lumenhaze"}, {"PRESENTED BY", "Quorvane"}}},
+        {0xb82a44, 0x3a0812, 0xffd166, {{"GREETINGS TO", "Moth|grid"}}},
+        {0x2a62c8, 0x0a1840, 0x8ae8ff, {{"GREETINGS TO", "Fjord|light"}}},
+        {0xc07420, 0x401e04, 0xfff07a, {{"GREETINGS TO", "Brass |Otter"}}},
+        {0x2a98b8, 0x0a2c3e, 0xe0f8ff, {{"GREETINGS TO", "Null|frost"}}},
+        {0x30a850, 0x0a3418, 0xd0ff70, {{"GREETINGS TO", "Tide|pixel"}}},
+        {0xb82c90, 0x3a0830, 0xffa0d8, {{"GREETINGS TO", "Cinder |Owls"}}},
     };
     return designs;
 }

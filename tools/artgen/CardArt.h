@@ -25,7 +25,6 @@ std::string nameText(const CardBlock& block);
 
 // A credits or greetings card: its colours and its blocks, top to bottom.
 struct CardDesign {
-    const char* fileName;
     unsigned backgroundTop;    // 0xRRGGBB, as meant on screen
     unsigned backgroundBottom;
     unsigned accent;           // frame and captions
@@ -40,7 +39,8 @@ struct CardFonts {
 
 Canvas makeCard(const CardDesign& design, const CardFonts& fonts);
 
-// The eight cards the demo shows: credits 0 and 1, then greetings 0 to 5.
+// The eight cards the demo shows, in the order of assets/ImageFiles.h: credits 0 and 1,
+// then greetings 0 to 5.
 const std::vector<CardDesign>& cardDesigns();
 
 // What the cards say, for texts that name the same people (the release's .nfo): one line per

@@ -7,29 +7,47 @@
 
 #include "ArtSet.h"
 #include "CardArt.h"
+#include "CommandLine.h"
+
+namespace {
+constexpr char kProgram[] = "quorvane-artgen";
+constexpr char kUsage[] = "usage: quorvane-artgen [--icons] OUTPUT_DIRECTORY | --card-text";
+} // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && std::string(argv[1]) == "--card-text") {
+    bool icons = false;
+    bool cardTextOnly = false;
+    std::string directory;
+    CLI::App app(kUsage, kProgram);
+    app.set_help_flag();
+    CLI::Option* iconsFlag = app.add_flag("--icons", icons)->disable_flag_override();
+    CLI::Option* textFlag = app.add_flag("--card-text", cardTextOnly)->disable_flag_override();
+    CLI::Option* directoryOption = app.add_option("OUTPUT_DIRECTORY", directory);
+    textFlag->excludes(iconsFlag)->excludes(directoryOption);
+    std::string error;
+    if (!parseArguments(app, argc, argv, &error)) {
+        std::fprintf(stderr, "%s: %s (%s)\n", kProgram, error.c_str(), kUsage);
+        return kUsageStatus;
+    }
+    if (cardTextOnly) {
         const std::string text = cardText();
         if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-            std::fprintf(stderr, "quorvane-artgen: could not write the cards' text\n");
+            std::fprintf(stderr, "%s: could not write the cards' text\n", kProgram);
             return 1;
         }
         return 0;
     }
-    const bool icons = argc == 3 && std::string(argv[1]) == "--icons";
-    if (argc != 2 && !icons) {
-        std::fprintf(stderr, "quorvane-artgen: usage: quorvane-artgen [--icons] OUTPUT_DIRECTORY | --card-text\n");
-        return 2;
+    if (directory.empty()) {
+        std::fprintf(stderr, "%s: OUTPUT_DIRECTORY is required (%s)\n", kProgram, kUsage);
+        return kUsageStatus;
     }
-    const std::string directory = argv[argc - 1];
     std::error_code code;
     if (!std::filesystem::is_directory(directory, code)) {
         std::fprintf(stderr, "quorvane-artgen: not a directory: %s\n", directory.c_str());
         return 1;
     }
-    const std::string error = icons ? writeAllIcons(directory) : writeAllArt(directory);
+    error = icons ? writeAllIcons(directory) : writeAllArt(directory);
     if (!error.empty()) {
         std::fprintf(stderr, "quorvane-artgen: %s\n", error.c_str());
         return 1;

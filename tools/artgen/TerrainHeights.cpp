@@ -1,7 +1,6 @@
 #include "TerrainHeights.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "platform/sdl12/LibcRandom.h"
 
@@ -9,49 +8,24 @@ namespace {
 // Draws made before the terrain at the demo's start-up: the particle pool's
 // construction (100 respawns of 4), the emitter's 3, then its resetAll (400).
 constexpr int kDrawsBeforeTerrain = 400 + 3 + 400;
-constexpr int kRandomRange = 32768;
 } // namespace
 
-TerrainHeights::TerrainHeights()
-    : latticeValues(kLatticeSide * kLatticeSide), heightValues(kRows * kCols)
+TerrainHeights::TerrainHeights() : heightValues(kRows * kCols)
 {
     LibcRandom random;
     for (int i = 0; i < kDrawsBeforeTerrain; ++i) {
         random.next();
     }
-    for (double& value : latticeValues) {
-        value = static_cast<double>(random.next() % kRandomRange) / kRandomRange;
+    for (auto& row : latticeValues) {
+        for (double& value : row) {
+            value = noiseFromDraw(random.next());
+        }
     }
     for (int row = 0; row < kRows; ++row) {
         for (int col = 0; col < kCols; ++col) {
-            heightValues[row * kCols + col] = static_cast<float>(fractalSum(row, col, kOctaveSize));
+            heightValues[row * kCols + col] = static_cast<float>(fractalNoise(latticeValues, row, col, kOctaveSize));
         }
     }
-}
-
-double TerrainHeights::sample(double x, double y) const
-{
-    const int ix = static_cast<int>(x);
-    const int iy = static_cast<int>(y);
-    const double fx = x - ix;
-    const double fy = y - iy;
-    const int x0 = (ix + kLatticeSide) % kLatticeSide;
-    const int y0 = (iy + kLatticeSide) % kLatticeSide;
-    const int x1 = (x0 + kLatticeSide - 1) % kLatticeSide;
-    const int y1 = (y0 + kLatticeSide - 1) % kLatticeSide;
-    return fx * fy * lattice(x0, y0) + fx * (1 - fy) * lattice(x0, y1) + (1 - fx) * fy * lattice(x1, y0) +
-           (1 - fx) * (1 - fy) * lattice(x1, y1);
-}
-
-double TerrainHeights::fractalSum(double x, double y, double size) const
-{
-    const double initial = size;
-    double total = 0.0;
-    while (size >= 1.0) {
-        total += sample(x / size, y / size) * size;
-        size *= 0.5;
-    }
-    return total * kOctaveSize / initial;
 }
 
 double TerrainHeights::between(double row, double col) const

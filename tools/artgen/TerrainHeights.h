@@ -2,9 +2,11 @@
 
 #include <vector>
 
-// The demo's landscape rebuilt offline: the same value-noise lattice drawn
-// from the same random sequence, summed over the same octaves, so that the
-// floor texture's colours and shading can lie on the hills they belong to.
+#include "effects/TerrainNoise.h"
+
+// The demo's landscape rebuilt offline: the demo's own value noise over a lattice drawn
+// from the same random sequence, so that the floor texture's colours and shading can lie
+// on the hills they belong to.
 class TerrainHeights {
 public:
     static constexpr int kRows = 92;      // grid points across the screen (x)
@@ -18,14 +20,9 @@ public:
     // Height between grid points, interpolated bilinearly and clamped to the grid.
     double between(double row, double col) const;
     // Lattice value as the demo stores it, for checks against its algebra.
-    double lattice(int row, int col) const { return latticeValues[row * kLatticeSide + col]; }
-
-    double sample(double x, double y) const;
-    double fractalSum(double x, double y, double size) const;
+    double lattice(int row, int col) const { return latticeValues[row][col]; }
 
 private:
-    static constexpr int kLatticeSide = 128;
-
-    std::vector<double> latticeValues;
-    std::vector<float> heightValues;
+    NoiseLattice latticeValues;       // the demo's table, as its Terrain fills it
+    std::vector<float> heightValues;  // kRows x kCols, row by row
 };

@@ -2,6 +2,8 @@
 
 #include "offline/ShowFrames.h"
 
+#include "CommandLine.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -143,86 +145,63 @@ bool parseSamples(const std::string& text, CaptureOptions* options, std::string*
     return true;
 }
 
-bool setMode(CaptureOptions* options, CaptureMode mode, std::string* error)
-{
-    if (options->mode != CaptureMode::None && options->mode != mode) {
-        *error = "give only one of --at, --video and --bench";
-        return false;
-    }
-    options->mode = mode;
-    return true;
-}
-
 }  // namespace
 
 const char* captureUsage() { return kUsage; }
 
 bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::string* error)
 {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        std::string value;
-        bool hasInlineValue = false;
-        if (arg.compare(0, 2, "--") == 0 && arg.find('=') != std::string::npos) {
-            value = arg.substr(arg.find('=') + 1);
-            arg = arg.substr(0, arg.find('='));
-            hasInlineValue = true;
-        }
-        const bool takesValue = arg == "--at" || arg == "--video" || arg == "--out" ||
-                                arg == "-o" || arg == "--root" || arg == "-C" ||
-                                arg == "--until" || arg == "--size" || arg == "--samples" ||
-                                arg == "--pad";
-        if (takesValue && !hasInlineValue) {
-            if (i + 1 >= argc) {
-                *error = "option " + arg + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-        } else if (!takesValue && hasInlineValue) {
-            *error = "option " + arg + " takes no value";
-            return false;
-        }
-        if (arg == "-h" || arg == "--help") {
-            options->help = true;
-        } else if (arg == "--at") {
-            if (!setMode(options, CaptureMode::Stills, error)) return false;
-            if (!parseTimes(value, &options->stillTimes, error)) return false;
-        } else if (arg == "--video") {
-            if (!setMode(options, CaptureMode::Video, error)) return false;
-            if (value.empty()) {
-                *error = "--video needs a file name";
-                return false;
-            }
-            options->videoPath = value;
-        } else if (arg == "--bench") {
-            if (!setMode(options, CaptureMode::Bench, error)) return false;
-        } else if (arg == "-o" || arg == "--out") {
-            options->outDir = value;
-        } else if (arg == "-C" || arg == "--root") {
-            options->rootDir = value;
-        } else if (arg == "--until") {
-            if (!parseMs(value.c_str(), &options->until) || options->until <= kFirstFrameMs) {
-                *error = "--until takes an elapsed time in ms above " +
-                         std::to_string(kFirstFrameMs) + ", not '" + value + "'";
-                return false;
-            }
-        } else if (arg == "--size") {
-            if (!parseSize(value, options, error)) return false;
-        } else if (arg == "--samples") {
-            if (!parseSamples(value, options, error)) return false;
-        } else if (arg == "--pad") {
-            if (!parsePad(value, options, error)) return false;
-        } else if (arg == "--lossless") {
-            options->lossless = true;
-        } else if (arg == "--no-cache") {
-            options->cacheTerrain = false;
-        } else if (arg == "--full") {
-            options->fastForward = false;
-        } else {
-            *error = "unknown argument '" + arg + "' (see --help)";
-            return false;
-        }
+    CLI::App app(kUsage, kCaptureProgram);
+    app.set_help_flag();  // our own text, printed by main
+    std::vector<std::string> stillLists;
+    std::string until, size, samples, pad;
+    bool bench = false, full = false, noCache = false;
+    app.add_flag("-h,--help", options->help)->disable_flag_override();
+    app.add_option("--at", stillLists);
+    app.add_option("--video", options->videoPath);
+    app.add_flag("--bench", bench)->disable_flag_override();
+    app.add_option("-o,--out", options->outDir);
+    app.add_option("-C,--root", options->rootDir);
+    app.add_option("--until", until);
+    app.add_option("--size", size);
+    app.add_option("--samples", samples);
+    app.add_option("--pad", pad);
+    app.add_flag("--lossless", options->lossless)->disable_flag_override();
+    app.add_flag("--no-cache", noCache)->disable_flag_override();
+    app.add_flag("--full", full)->disable_flag_override();
+    if (!parseArguments(app, argc, argv, error)) {
+        *error += " (see --help)";
+        return false;
     }
+    if (options->help) return true;
+    options->fastForward = !full;
+    options->cacheTerrain = !noCache;
+
+    const bool stills = !stillLists.empty(), video = app.count("--video") > 0;
+    if (int(stills) + int(video) + int(bench) > 1) {
+        *error = "give only one of --at, --video and --bench";
+        return false;
+    }
+    options->mode = stills ? CaptureMode::Stills
+                    : video ? CaptureMode::Video
+                    : bench ? CaptureMode::Bench
+                            : CaptureMode::None;
+    for (const std::string& list : stillLists) {
+        if (!parseTimes(list, &options->stillTimes, error)) return false;
+    }
+    if (video && options->videoPath.empty()) {
+        *error = "--video needs a file name";
+        return false;
+    }
+    if (app.count("--until") > 0 &&
+        (!parseMs(until.c_str(), &options->until) || options->until <= kFirstFrameMs)) {
+        *error = "--until takes an elapsed time in ms above " + std::to_string(kFirstFrameMs) +
+                 ", not '" + until + "'";
+        return false;
+    }
+    if (app.count("--size") > 0 && !parseSize(size, options, error)) return false;
+    if (app.count("--samples") > 0 && !parseSamples(samples, options, error)) return false;
+    if (app.count("--pad") > 0 && !parsePad(pad, options, error)) return false;
     if (options->help) return true;
     if (options->mode == CaptureMode::None) {
         *error = "give one of --at, --video and --bench (see --help)";
@@ -236,7 +215,7 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
         *error = "--lossless applies to --video only";
         return false;
     }
-    const std::string size = std::to_string(options->width) + "x" + std::to_string(options->height);
+    const std::string picture = std::to_string(options->width) + "x" + std::to_string(options->height);
     if (options->padWidth != 0) {
         if (options->mode != CaptureMode::Video) {
             *error = "--pad applies to --video only";
@@ -244,14 +223,14 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
         }
         if (options->padWidth < options->width || options->padHeight < options->height) {
             *error = "--pad " + std::to_string(options->padWidth) + "x" +
-                     std::to_string(options->padHeight) + " is smaller than the picture, " + size;
+                     std::to_string(options->padHeight) + " is smaller than the picture, " + picture;
             return false;
         }
     }
     // The upload's 4:2:0 colour covers 2 x 2 pixels; the master keeps every pixel's own.
     if (options->mode == CaptureMode::Video && !options->lossless) {
         if (options->width % 2 != 0 || options->height % 2 != 0) {
-            *error = "--size " + size +
+            *error = "--size " + picture +
                      " is odd, which H.264 in yuv420p cannot hold; give an even size or --lossless";
             return false;
         }

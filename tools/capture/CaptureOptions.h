@@ -34,10 +34,8 @@ constexpr const char* kCaptureProgram = "quorvane-capture";
 // The soundtrack the video is muxed with, relative to the folder holding data/.
 constexpr const char* kSoundtrackPath = "data/quorvane.mp3";
 
-// Status for bad arguments, as conventional command-line programs use it.
-constexpr int kUsageStatus = 2;
-
-// Parses argv. On a bad argument returns false with a one-line reason in *error.
+// Parses argv with CLI11. On a bad argument returns false with a one-line reason in *error;
+// the program then ends with kUsageStatus (CommandLine.h).
 bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::string* error);
 
 // The --help text.

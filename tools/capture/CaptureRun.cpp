@@ -2,12 +2,10 @@
 
 #include "FastForward.h"
 #include "FrameGrab.h"
+#include "HostSystem.h"
 #include "PngFile.h"
 #include "offline/ShowFrames.h"
-#include "offline/Stopwatch.h"
 #include "TerrainCache.h"
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,7 +14,6 @@ namespace {
 
 constexpr int kFailureStatus = 1;
 constexpr int kInterruptedStatus = 130;
-constexpr double kNsPerMs = 1e6;
 constexpr int kStillDigits = 5;
 
 std::string stillPath(const std::string& dir, int32_t ms)
@@ -26,14 +23,18 @@ std::string stillPath(const std::string& dir, int32_t ms)
     return dir + "/" + name;
 }
 
-int32_t lastFrameWanted(const CaptureOptions& options, int32_t showLength)
+OfflineRun::Program programFor(const CaptureOptions& options, void* run,
+                               void (*finishFrame)(void*), void (*frameDrawn)(int32_t, void*))
 {
-    if (options.mode == CaptureMode::Stills) {
-        int32_t last = kFirstFrameMs;
-        for (int32_t ms : options.stillTimes) last = std::max(last, frameShownAt(ms));
-        return last + 1;
+    OfflineRun::Program program;
+    // Without the discard, hidden frames still skip their geometry; only clears remain.
+    if (options.mode == CaptureMode::Stills && options.fastForward) {
+        program.hideFrames = setFramesHidden;
     }
-    return options.until != 0 ? options.until : showLength;
+    program.finishFrame = finishFrame;
+    program.frameDrawn = frameDrawn;
+    program.context = run;
+    return program;
 }
 
 }  // namespace
@@ -41,19 +42,28 @@ int32_t lastFrameWanted(const CaptureOptions& options, int32_t showLength)
 CaptureRun::CaptureRun(const CaptureOptions& options, int32_t showLength)
     : options(options),
       showLength(showLength),
-      endMs(lastFrameWanted(options, showLength)),
-      plannedFrames(framesBefore(endMs)),
-      progress(plannedFrames)
+      run(programFor(options, this, onFinishFrame, onFrameDrawn)),
+      progress(0)
 {
-    for (int32_t ms : options.stillTimes) stillsByFrame[frameShownAt(ms)].push_back(ms);
+    for (int32_t ms : options.stillTimes) {
+        stillsByFrame[frameShownAt(ms)].push_back(ms);
+        if (options.mode == CaptureMode::Stills) run.wantStill(ms);
+    }
+    if (options.mode == CaptureMode::Stills) {
+        endMs = std::max(kFirstFrameMs, run.lastWantedFrame()) + 1;
+    } else {
+        endMs = options.until != 0 ? options.until : showLength;
+    }
+    plannedFrames = framesBefore(endMs);
     if (options.mode == CaptureMode::Video) {
         // The video starts with the picture before the first frame, so its frame n shows
         // the show at n * 20 + 1 ms, a millisecond after its own time: in step with the
         // music, which starts with the loop.
         videoFrames = endMs / kFrameStepMs;
         plannedFrames = videoFrames - 1;
-        progress = ProgressLine(plannedFrames);
     }
+    if (options.mode == CaptureMode::Bench) run.measureCosts(endMs);
+    progress = ProgressLine(plannedFrames);
 }
 
 int CaptureRun::prepare(std::string* error)
@@ -63,7 +73,6 @@ int CaptureRun::prepare(std::string* error)
         return status;
     }
     if (options.cacheTerrain) cacheTerrain();
-    // Without the discard, hidden frames still skip their geometry; only clears remain.
     if (options.mode == CaptureMode::Stills && options.fastForward) canDiscardRasterisation();
     if (options.mode == CaptureMode::Video) {
         encoder = std::make_unique<VideoEncoder>();
@@ -79,49 +88,26 @@ int CaptureRun::prepare(std::string* error)
         if (!encoder->queueFrame(error)) return kFailureStatus;
         videoFramesSent = 1;
     }
-    if (options.mode == CaptureMode::Bench) costs = std::make_unique<FrameCosts>();
-    runStartNs = Stopwatch::nowNs();
+    run.begin();
     return 0;
 }
 
-LoopHooks CaptureRun::hooks()
+LoopHooks CaptureRun::hooks() { return run.hooks(); }
+
+void CaptureRun::onFinishFrame(void* context)
 {
-    LoopHooks hooks;
-    hooks.ticks = readClock;
-    hooks.frameStarting = onFrameStarting;
-    hooks.frameDrawn = onFrameDrawn;
-    hooks.context = this;
-    return hooks;
+    // A frame's true cost includes the rasterisation a software GL defers to glFinish.
+    static_cast<CaptureRun*>(context)->target.resolve();
+    finishDrawing();
 }
 
-Uint32 CaptureRun::readClock(void* context) { return static_cast<CaptureRun*>(context)->clock++; }
-
-void CaptureRun::onFrameStarting(Uint32 elapsed, void* context)
+void CaptureRun::onFrameDrawn(int32_t elapsed, void* context)
 {
-    static_cast<CaptureRun*>(context)->frameStarting(static_cast<int32_t>(elapsed));
-}
-
-void CaptureRun::onFrameDrawn(Uint32 elapsed, void* context)
-{
-    static_cast<CaptureRun*>(context)->frameDrawn(static_cast<int32_t>(elapsed));
-}
-
-void CaptureRun::frameStarting(int32_t elapsed)
-{
-    if (options.mode == CaptureMode::Stills && options.fastForward) {
-        const bool wanted = stillsByFrame.count(elapsed) != 0;
-        if (discarding == wanted) {
-            discarding = !wanted;
-            setFramesHidden(discarding);
-        }
-    }
-    frameStartNs = Stopwatch::nowNs();
+    static_cast<CaptureRun*>(context)->frameDrawn(elapsed);
 }
 
 void CaptureRun::frameDrawn(int32_t elapsed)
 {
-    ++framesDrawn;
-    lastElapsed = elapsed;
     switch (options.mode) {
     case CaptureMode::Stills:
         if (stillsByFrame.count(elapsed) != 0) writeStills(elapsed);
@@ -132,18 +118,13 @@ void CaptureRun::frameDrawn(int32_t elapsed)
             fail(failure);
             return;
         }
-        if (++videoFramesSent == videoFrames) stop();
+        if (++videoFramesSent == videoFrames) run.stop();
         break;
     case CaptureMode::Bench:
-        target.resolve();
-        finishDrawing();
-        costs->add(elapsed, (Stopwatch::nowNs() - frameStartNs) / kNsPerMs);
-        if (elapsed + kFrameStepMs >= endMs) stop();
-        break;
     case CaptureMode::None:
         break;
     }
-    progress.frameDone(framesDrawn, elapsed);
+    progress.frameDone(run.framesDrawn(), elapsed);
 }
 
 void CaptureRun::writeStills(int32_t elapsed)
@@ -160,7 +141,6 @@ void CaptureRun::writeStills(int32_t elapsed)
             return;
         }
     }
-    if (elapsed + 1 == endMs) stop();
 }
 
 void CaptureRun::fail(const std::string& reason)
@@ -169,21 +149,16 @@ void CaptureRun::fail(const std::string& reason)
     gQuit = true;
 }
 
-void CaptureRun::stop()
-{
-    completed = true;
-    gQuit = true;
-}
-
 int CaptureRun::finish()
 {
     progress.finish();
-    if (discarding) setFramesHidden(false);
+    run.end();
     uncacheTerrain();
     target.close();
-    const double totalMs = (Stopwatch::nowNs() - runStartNs) / kNsPerMs;
+    const double totalMs = run.wallMs();
     // The show ran to its end without the run stopping it: a benchmark of all of it.
-    if (!gQuit && lastElapsed + kFrameStepMs >= showLength) completed = true;
+    const bool completed =
+        run.stoppedItself() || (!gQuit && run.lastElapsed() + kFrameStepMs >= showLength);
     if (!failure.empty()) {
         std::fprintf(stderr, "%s: %s\n", kCaptureProgram, failure.c_str());
         return kFailureStatus;
@@ -191,7 +166,7 @@ int CaptureRun::finish()
     if (!completed) {
         if (encoder) encoder->abandon();
         std::fprintf(stderr, "%s: interrupted at frame %d (%.2f s of the show)%s\n",
-                     kCaptureProgram, framesDrawn, lastElapsed / 1000.0,
+                     kCaptureProgram, run.framesDrawn(), run.lastElapsed() / 1000.0,
                      options.mode == CaptureMode::Video ? "; the unfinished video was removed"
                                                         : "");
         return kInterruptedStatus;
@@ -206,10 +181,8 @@ int CaptureRun::finish()
                      options.videoPath.c_str(), videoFramesSent,
                      static_cast<double>(videoFramesSent) / kFramesPerSecond, totalMs / 1000.0);
     }
-    if (costs) {
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        std::fputs(costs->report(totalMs, usage.ru_maxrss).c_str(), stdout);
+    if (run.costs() != nullptr) {
+        std::fputs(run.costs()->report(totalMs, peakMemoryKib()).c_str(), stdout);
     }
     return 0;
 }

@@ -1,9 +1,9 @@
-// One offline run of the show: the virtual clock the frame loop reads, and what happens
-// around each frame in the chosen mode (stills, video or benchmark).
+// One offline run of the show (src/offline's virtual clock) and what the capture does with
+// its frames in the chosen mode: stills, video or benchmark.
 #pragma once
 
 #include "CaptureOptions.h"
-#include "offline/FrameCosts.h"
+#include "offline/OfflineRun.h"
 #include "ProgressLine.h"
 #include "RenderTarget.h"
 #include "RgbImage.h"
@@ -35,35 +35,25 @@ public:
     int finish();
 
 private:
-    static Uint32 readClock(void* context);
-    static void onFrameStarting(Uint32 elapsed, void* context);
-    static void onFrameDrawn(Uint32 elapsed, void* context);
+    static void onFinishFrame(void* context);
+    static void onFrameDrawn(int32_t elapsed, void* context);
 
-    void frameStarting(int32_t elapsed);
     void frameDrawn(int32_t elapsed);
     void writeStills(int32_t elapsed);
     void fail(const std::string& reason);
-    void stop();  // ends the loop after this frame: the run has all it wanted
 
     const CaptureOptions& options;
-    int32_t showLength;
-    int32_t endMs;            // the run's last frame lies before this
-    int32_t plannedFrames;    // frames the loop will draw, for the progress line
-    Uint32 clock = 0;         // the virtual clock: one ms per reading
-    int32_t framesDrawn = 0;
-    int32_t lastElapsed = 0;
-    bool discarding = false;
-    bool completed = false;   // the run stopped the loop itself, or the show ran out
-    std::string failure;
+    int32_t showLength;       // the timeline's length in ms
+    OfflineRun run;           // the virtual clock, hidden frames, frame costs, the stop
+    int32_t endMs = 0;        // the run's last frame lies before this
+    int32_t plannedFrames = 0;  // frames the loop will draw, for the progress line
+    std::string failure;      // the first fault, told at finish
 
     std::map<int32_t, std::vector<int32_t>> stillsByFrame;  // frame ms -> requested ms
-    RenderTarget target;
+    RenderTarget target;      // the frames' size and samples, read back from here
     RgbImage frame;           // the still being written
-    std::unique_ptr<VideoEncoder> encoder;
+    std::unique_ptr<VideoEncoder> encoder;  // the video's ffmpeg, in video mode
     int32_t videoFrames = 0;  // frames the video holds, the picture before the first included
-    int32_t videoFramesSent = 0;
-    std::unique_ptr<FrameCosts> costs;
-    long long frameStartNs = 0;
-    long long runStartNs = 0;
-    ProgressLine progress;
+    int32_t videoFramesSent = 0;  // frames handed to the encoder so far
+    ProgressLine progress;    // the line that tells how far the run is
 };

@@ -185,8 +185,10 @@ bool ChildProcess::waitFor(int timeoutMs, int* status)
 
 void ChildProcess::sendSignal(int signal) const
 {
-    if (pid > 0) kill(pid, signal);
+    if (pid > 0) ::kill(pid, signal);
 }
+
+void ChildProcess::kill() const { sendSignal(SIGKILL); }
 
 void ChildProcess::closeStdin() { closeFd(&stdinFd); }
 

@@ -1,4 +1,5 @@
-// A program started with fork and exec, with optional pipes to its standard streams.
+// A program started with fork and exec (on Windows with CreateProcess, win32/ChildProcess.cpp),
+// with optional pipes to its standard streams.
 #pragma once
 
 #include <sys/types.h>
@@ -37,6 +38,8 @@ public:
     // True while the child has not been waited for.
     bool running() const { return pid > 0; }
     void sendSignal(int signal) const;
+    // Ends the child at once (SIGKILL); it is still to be waited for.
+    void kill() const;
     void closeStdin();
 
     pid_t pid = -1;

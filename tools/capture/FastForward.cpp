@@ -1,7 +1,8 @@
 #include "FastForward.h"
 
+#include "HostSystem.h"
+
 #include <GL/gl.h>
-#include <dlfcn.h>
 
 #ifndef GL_RASTERIZER_DISCARD
 #define GL_RASTERIZER_DISCARD 0x8C89
@@ -25,7 +26,7 @@ void clearErrors()
 template <typename Function>
 Function nextDefinition(const char* name)
 {
-    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+    return reinterpret_cast<Function>(glLibraryEntry(name));
 }
 
 using BeginFunction = void (*)(GLenum);

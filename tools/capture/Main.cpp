@@ -2,16 +2,15 @@
 // stills, a video with the soundtrack, or frame costs.
 #include "CaptureOptions.h"
 #include "CaptureRun.h"
-#include "VirtualDisplay.h"
+#include "CommandLine.h"
+#include "HostSystem.h"
 #include "shell/Demo.h"
 #include "timeline/Timeline.h"
 
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,24 +34,10 @@ bool isDirectory(const std::string& path)
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Output paths are meant from where the program was started, not from --root.
-std::string absolutePath(const std::string& path)
-{
-    if (path.empty() || path[0] == '/') return path;
-    char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd) == nullptr) return path;
-    return std::string(cwd) + "/" + path;
-}
-
-std::string parentOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Paths, folders and the data, checked before anything slow starts.
 int checkFiles(CaptureOptions* options)
 {
+    // Output paths are meant from where the program was started, not from --root.
     options->outDir = absolutePath(options->outDir);
     options->videoPath = absolutePath(options->videoPath);
     if (options->mode == CaptureMode::Stills && !isDirectory(options->outDir)) {
@@ -92,12 +77,9 @@ int checkTimes(const CaptureOptions& options, int32_t length)
 
 int captureShow()
 {
-    VirtualDisplay display;
-    const char* displayVariable = std::getenv("DISPLAY");
-    if (displayVariable == nullptr || *displayVariable == '\0') {
-        std::string error;
-        if (!display.start(&error)) return failWith("cannot start a virtual display: " + error);
-    }
+    CaptureHost host;
+    std::string hostError;
+    if (!host.start(&hostError)) return failWith(hostError);
     Timeline* timeline = startUp();
     if (timeline == nullptr) return kFailureStatus;  // start-up has said why
     int status = checkTimes(gOptions, timeline->getLength());
@@ -127,10 +109,5 @@ int main(int argc, char** argv)
         return 0;
     }
     if (const int status = checkFiles(&gOptions)) return status;
-    // No sound is played; the dummy driver needs no device. GL comes with SDL's X11 driver.
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    setenv("SDL_VIDEODRIVER", "x11", 0);
-    // A closed encoder pipe must come back as an error, not end the process.
-    signal(SIGPIPE, SIG_IGN);
     return runGuarded(captureShow);
 }

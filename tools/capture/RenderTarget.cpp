@@ -1,10 +1,12 @@
 #include "RenderTarget.h"
 
+#include "HostSystem.h"
+#include "ViewportScale.h"
+
 #include <SDL.h>
 
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -58,31 +60,6 @@ bool findCalls()
            findEntry(&gCalls.blitFramebuffer, "glBlitFramebuffer");
 }
 
-using ViewportFunction = void (*)(GLint, GLint, GLsizei, GLsizei);
-
-ViewportFunction realViewport()
-{
-    static const ViewportFunction real =
-        reinterpret_cast<ViewportFunction>(dlsym(RTLD_NEXT, "glViewport"));
-    return real;
-}
-
-// The window-pixel viewport the demo asks for is scaled by target / window on each axis.
-int gWindowWidth = 1, gWindowHeight = 1;
-int gTargetWidth = 1, gTargetHeight = 1;
-
-GLint scaled(GLint value, int target, int window)
-{
-    return static_cast<GLint>(static_cast<long long>(value) * target / window);
-}
-
-void setScaledViewport(GLint x, GLint y, GLsizei width, GLsizei height)
-{
-    realViewport()(scaled(x, gTargetWidth, gWindowWidth), scaled(y, gTargetHeight, gWindowHeight),
-                   scaled(width, gTargetWidth, gWindowWidth),
-                   scaled(height, gTargetHeight, gWindowHeight));
-}
-
 std::string hex(GLenum value)
 {
     char text[16];
@@ -92,18 +69,14 @@ std::string hex(GLenum value)
 
 }  // namespace
 
-// The demo's viewport calls, linked to this definition in place of the GL's.
-extern "C" void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
-{
-    setScaledViewport(x, y, width, height);
-}
-
 int RenderTarget::open(int windowWidth, int windowHeight, int width, int height, int samples,
                        std::string* error)
 {
     targetWidth = width;
     targetHeight = height;
-    if (width == windowWidth && height == windowHeight && samples <= 1) return 0;
+    if (width == windowWidth && height == windowHeight && samples <= 1 && windowReadBack()) {
+        return 0;
+    }
     if (!findCalls()) {
         *error = "this OpenGL has no framebuffer objects for drawing at another size";
         return 1;
@@ -162,13 +135,7 @@ int RenderTarget::open(int windowWidth, int windowHeight, int width, int height,
     offscreen = true;
     // From now on the demo's window-sized viewport lands on the whole target; the one it
     // set at start-up is carried over.
-    GLint viewport[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    gWindowWidth = windowWidth;
-    gWindowHeight = windowHeight;
-    gTargetWidth = width;
-    gTargetHeight = height;
-    setScaledViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    scaleViewports(windowWidth, windowHeight, width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     return 0;
 }
@@ -217,6 +184,5 @@ void RenderTarget::close()
     }
     drawFramebuffer = readFramebuffer = 0;
     offscreen = multisampled = false;
-    gTargetWidth = gWindowWidth;
-    gTargetHeight = gWindowHeight;
+    unscaleViewports();
 }

@@ -1,6 +1,5 @@
 #include "VideoEncoder.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -192,7 +191,7 @@ void VideoEncoder::abandon()
 {
     if (encoder.running()) {
         // Killed first, so a writer blocked on a full pipe gets EPIPE and ends.
-        encoder.sendSignal(SIGKILL);
+        encoder.kill();
         encoder.wait();
     }
     stopWriter();

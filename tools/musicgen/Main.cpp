@@ -13,6 +13,8 @@
 #include "SongRenderer.h"
 #include "WavFile.h"
 
+#include "CommandLine.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -37,20 +39,21 @@ void advanceChannel(std::vector<float> &channel, size_t frames) {
 int main(int argc, char **argv) {
   long advanceFrames = 0;
   std::string path;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (argument == "--advance" && i + 1 < argc) {
-      char *end = nullptr;
-      advanceFrames = std::strtol(argv[++i], &end, 10);
-      if (*end != '\0' || advanceFrames < 0)
-        return fail("--advance needs a frame count, not \"" + std::string(argv[i]) + "\"");
-    } else if (path.empty() && !argument.empty() && argument[0] != '-') {
-      path = argument;
-    } else {
-      return fail(gUsage);
-    }
+  CLI::App app(gUsage, gToolName);
+  app.set_help_flag();
+  app.add_option("--advance", advanceFrames)
+      ->check(textCheck("FRAMES", [](const std::string &text) {
+        char *end = nullptr;
+        const long frames = std::strtol(text.c_str(), &end, 10);
+        return text.empty() || *end != '\0' || frames < 0 ? "needs a frame count, not \"" + text + "\""
+                                                        : std::string();
+      }));
+  app.add_option("OUTPUT.wav", path)->required();
+  std::string error;
+  if (!parseArguments(app, argc, argv, &error)) {
+    std::fprintf(stderr, "%s: %s (%s)\n", gToolName, error.c_str(), gUsage);
+    return kUsageStatus;
   }
-  if (path.empty()) return fail(gUsage);
   try {
     StereoSamples mix = renderSong(quorvaneSong());
     if (static_cast<size_t>(advanceFrames) >= mix.left.size()) return fail("--advance is longer than the song");

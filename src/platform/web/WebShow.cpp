@@ -1,8 +1,8 @@
 // The show in the browser. The page loads the data into the file system, then calls
 // quorvaneStart: in real time from its Play button, or on the capture program's virtual
-// clock for a still (?at=MS) or the benchmark (?bench). The browser calls back once per
-// animation frame; each call runs the native frame loop's passes.
-#include "offline/FrameCosts.h"
+// clock (src/offline) for a still (?at=MS) or the benchmark (?bench). The browser calls back
+// once per animation frame; each call runs the native frame loop's passes.
+#include "offline/OfflineRun.h"
 #include "offline/ShowFrames.h"
 #include "gl/WebGl.h"
 #include "shell/Demo.h"
@@ -49,6 +49,14 @@ EM_JS(void, waitForGpu, (), {
 
 EM_JS(double, heapKib, (), { return HEAP8.length / 1024; });
 
+// Waits for the frame just drawn: what the page has batched goes to WebGL, and the GPU
+// finishes it.
+void finishFrame(void* /*show*/)
+{
+    webGlPresent();
+    waitForGpu();
+}
+
 class BrowserShow {
 public:
     // Start-up, then the loop's first reading of the clock. Returns 0, or 1 after a line
@@ -57,33 +65,16 @@ public:
 
 private:
     static void onAnimationFrame(void* show) { static_cast<BrowserShow*>(show)->step(); }
-    static Uint32 readVirtualClock(void* show) { return static_cast<BrowserShow*>(show)->clock++; }
-    static void onFrameStarting(Uint32 elapsed, void* show)
-    {
-        static_cast<BrowserShow*>(show)->frameStarting(static_cast<int32_t>(elapsed));
-    }
-    static void onFrameDrawn(Uint32 elapsed, void* show)
-    {
-        static_cast<BrowserShow*>(show)->frameDrawn(static_cast<int32_t>(elapsed));
-    }
 
     void step();
-    void frameStarting(int32_t elapsed);
-    void frameDrawn(int32_t elapsed);
     void finish();
 
     ShowMode mode = ShowMode::Live;      // what the page asked for
     Timeline* timeline = nullptr;        // the show's schedule, made by start-up
     std::unique_ptr<FrameLoop> loop;     // the native loop, one pass at a time
-    Uint32 clock = 0;                    // the virtual clock: 1 ms per reading
+    std::unique_ptr<OfflineRun> run;     // the virtual clock of a still or the benchmark
     int32_t requested = 0;               // the still's requested time
-    int32_t stillFrame = 0;              // elapsed time of the frame on screen then
-    bool hidden = false;                 // frames are run without drawing
-    bool done = false;                   // the still or the benchmark has its last frame
-    int framesDrawn = 0;                 // frames drawn so far
-    double runStartMs = 0.0;             // wall clock when the loop started
-    double frameStartMs = 0.0;           // wall clock when the current frame began
-    std::unique_ptr<FrameCosts> costs;   // the benchmark's frame costs
+    int framesDrawn = 0;                 // frames drawn so far, live
 };
 
 BrowserShow gBrowserShow;
@@ -96,26 +87,27 @@ int BrowserShow::start(ShowMode showMode, int requestedMs)
     timeline = startUp();
     if (timeline == nullptr) return kFailureStatus;  // start-up has said why
     const int32_t length = timeline->getLength();
+    if (mode == ShowMode::Still && (requestedMs < kFirstFrameMs || requestedMs >= length)) {
+        std::fprintf(stderr, "quorvane: ?at= takes an elapsed time in ms from %d to %d\n",
+                     kFirstFrameMs, length - 1);
+        shutDown();
+        return kFailureStatus;
+    }
     LoopHooks hooks = realTimeHooks();
     if (mode != ShowMode::Live) {
-        hooks.ticks = readVirtualClock;
-        hooks.frameStarting = onFrameStarting;
-        hooks.frameDrawn = onFrameDrawn;
-        hooks.context = this;
-    }
-    if (mode == ShowMode::Still) {
-        if (requestedMs < kFirstFrameMs || requestedMs >= length) {
-            std::fprintf(stderr, "quorvane: ?at= takes an elapsed time in ms from %d to %d\n",
-                         kFirstFrameMs, length - 1);
-            shutDown();
-            return kFailureStatus;
+        OfflineRun::Program program;
+        program.hideFrames = webGlSetFramesHidden;
+        program.finishFrame = finishFrame;
+        run = std::make_unique<OfflineRun>(program);
+        if (mode == ShowMode::Still) {
+            requested = requestedMs;
+            run->wantStill(requestedMs);
         }
-        requested = requestedMs;
-        stillFrame = frameShownAt(requestedMs);
+        if (mode == ShowMode::Bench) run->measureCosts(length);
+        hooks = run->hooks();
     }
-    if (mode == ShowMode::Bench) costs = std::make_unique<FrameCosts>();
     loop = std::make_unique<FrameLoop>(*timeline, hooks);
-    runStartMs = emscripten_get_now();
+    if (run) run->begin();
     loop->start();
     emscripten_set_main_loop_arg(onAnimationFrame, this, 0, 0);
     // Off the screen's pace: the virtual clock owes nothing to the wall clock.
@@ -131,35 +123,9 @@ void BrowserShow::step()
         if (loop->pass()) reportFrame(++framesDrawn, static_cast<int>(loop->getElapsed()));
     } else {
         const double sliceStart = emscripten_get_now();
-        while (loop->running() && !done && emscripten_get_now() - sliceStart < kSliceMs) {
-            loop->pass();
-        }
+        while (loop->running() && emscripten_get_now() - sliceStart < kSliceMs) loop->pass();
     }
-    if (!loop->running() || done) finish();
-}
-
-void BrowserShow::frameStarting(int32_t elapsed)
-{
-    if (mode == ShowMode::Still) {
-        const bool wanted = elapsed == stillFrame;
-        if (hidden == wanted) {
-            hidden = !wanted;
-            webGlSetFramesHidden(hidden);
-        }
-    }
-    frameStartMs = emscripten_get_now();
-}
-
-void BrowserShow::frameDrawn(int32_t elapsed)
-{
-    ++framesDrawn;
-    if (mode == ShowMode::Still && elapsed == stillFrame) done = true;
-    if (mode == ShowMode::Bench) {
-        webGlPresent();
-        waitForGpu();
-        costs->add(elapsed, emscripten_get_now() - frameStartMs);
-        if (elapsed + kFrameStepMs >= timeline->getLength()) done = true;
-    }
+    if (!loop->running()) finish();
 }
 
 void BrowserShow::finish()
@@ -175,8 +141,8 @@ void BrowserShow::finish()
         reportStill(requested);
         break;
     case ShowMode::Bench: {
-        const double totalMs = emscripten_get_now() - runStartMs;
-        const std::string report = costs->report(totalMs, static_cast<long>(heapKib()));
+        const std::string report =
+            run->costs()->report(run->wallMs(), static_cast<long>(heapKib()));
         // The report ends with its JSON line: that is the one for scripts.
         const size_t lastLine = report.rfind('\n', report.size() - 2);
         std::printf("quorvane-bench %s", report.substr(lastLine + 1).c_str());

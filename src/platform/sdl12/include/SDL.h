@@ -1,7 +1,8 @@
 // SDL for the platforms without SDL 1.2: exactly the part of SDL 1.2's API the demo uses,
 // with SDL 1.2's types and values (key codes, event masks, the four-argument SDL_PeepEvents,
-// the key state indexed by key code), implemented by each platform's folder under
-// src/platform/. It stands first on such a build's include path in place of any other SDL.
+// the key state indexed by key code), implemented by the shared half in src/platform/sdl12
+// over what each platform supplies (src/platform/sdl12/Platform.h). It stands first on such
+// a build's include path in place of any other SDL.
 #pragma once
 
 #include <stddef.h>
@@ -20,7 +21,7 @@ typedef int32_t Sint32;
 
 #define SDL_LIL_ENDIAN 1234
 #define SDL_BIG_ENDIAN 4321
-#define SDL_BYTEORDER SDL_LIL_ENDIAN  // WebAssembly is little-endian
+#define SDL_BYTEORDER SDL_LIL_ENDIAN  // WebAssembly and x86 alike
 
 // Subsystems.
 #define SDL_INIT_TIMER 0x00000001
@@ -118,6 +119,8 @@ SDL_Surface* SDL_SetVideoMode(int width, int height, int bitsPerPixel, Uint32 fl
 SDL_Surface* SDL_GetVideoSurface(void);
 void SDL_WM_SetCaption(const char* title, const char* icon);
 void SDL_GL_SwapBuffers(void);
+// The address of a GL entry point, extensions included (for the capture program's framebuffers).
+void* SDL_GL_GetProcAddress(const char* proc);
 
 // Keys: SDL 1.2's codes (ASCII where there is a character).
 typedef enum {

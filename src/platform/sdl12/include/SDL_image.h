@@ -1,4 +1,5 @@
-// The browser build's SDL_image: the one loader call the demo makes (see SDL.h here).
+// SDL_image for the platforms without it: the one loader call the demo makes (see SDL.h
+// here).
 #pragma once
 
 #include "SDL.h"

@@ -1,5 +1,5 @@
-// The browser build's SDL_mixer: the music calls the demo makes, played through the
-// browser's own audio (see SDL.h here).
+// SDL_mixer for the platforms without it: the music calls the demo makes, played by the
+// platform's music backend (see SDL.h here).
 #pragma once
 
 #include "SDL.h"
@@ -10,7 +10,7 @@ extern "C" {
 
 typedef struct _Mix_Music Mix_Music;
 
-// Accepts any format; the browser resamples the music to its own device.
+// Accepts any format; the platform plays the music at its own device's.
 int Mix_OpenAudio(int frequency, Uint16 format, int channels, int chunkSize);
 void Mix_CloseAudio(void);
 

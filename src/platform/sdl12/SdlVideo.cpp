@@ -1,11 +1,10 @@
-// SDL's display surface and GL calls, on the page's canvas through the WebGL layer, and
-// the software surfaces the image loader hands out.
-#include "WebSdl.h"
+// SDL's display surface and GL calls over the platform's window, and the software surfaces
+// the image loader hands out.
+#include "SharedSdl.h"
 
-#include "gl/WebGl.h"
+#include "Platform.h"
 
-#include <emscripten.h>
-
+#include <array>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,16 +16,39 @@ constexpr int kBgrBytes = 3;
 constexpr Uint32 kRedMask = 0x00FF0000, kGreenMask = 0x0000FF00, kBlueMask = 0x000000FF;
 constexpr Uint8 kRedShift = 16, kGreenShift = 8, kBlueShift = 0;
 
+constexpr int kUnsetAttribute = -1;  // sdlGlAttribute's answer for one never set
+constexpr int kGlAttributeCount = SDL_GL_SWAP_CONTROL + 1;
+
 SDL_PixelFormat gScreenFormat;  // what the display surface reports
 SDL_Surface gScreen;            // the display surface, valid while gHasScreen
 bool gHasScreen = false;        // a video mode is set and the GL context exists
-bool gGlOpened = false;         // the WebGL context was made (it lives as long as the page)
+bool gVideoOpen = false;        // the platform's window is open, until SDL_Quit
 
-EM_JS(void, setPageTitle, (const char* title), { document.title = UTF8ToString(title); });
+std::array<int, kGlAttributeCount> unsetGlAttributes()
+{
+    std::array<int, kGlAttributeCount> values;
+    values.fill(kUnsetAttribute);
+    return values;
+}
+
+// By SDL_GLattr, as SDL_GL_SetAttribute set them since the last SDL_Quit.
+std::array<int, kGlAttributeCount> gGlAttributes = unsetGlAttributes();
 
 }  // namespace
 
-void stopVideo() { gHasScreen = false; }
+void stopVideo()
+{
+    gHasScreen = false;
+    if (gVideoOpen) platformCloseVideo();
+    gVideoOpen = false;
+    gGlAttributes = unsetGlAttributes();
+}
+
+int sdlGlAttribute(SDL_GLattr attribute)
+{
+    if (attribute < 0 || attribute >= kGlAttributeCount) return kUnsetAttribute;
+    return gGlAttributes[attribute];
+}
 
 SDL_Surface* createBgrSurface(int width, int height)
 {
@@ -66,9 +88,14 @@ SDL_Surface* createBgrSurface(int width, int height)
 
 extern "C" {
 
-int SDL_GL_SetAttribute(SDL_GLattr /*attribute*/, int /*value*/)
+int SDL_GL_SetAttribute(SDL_GLattr attribute, int value)
 {
-    // The canvas's WebGL buffers are what they are: 8-bit channels, a depth buffer.
+    // Kept for the platform's next window; a platform takes what its GL offers nearest.
+    if (attribute < 0 || attribute >= kGlAttributeCount) {
+        SDL_SetError("Unknown OpenGL attribute");
+        return -1;
+    }
+    gGlAttributes[attribute] = value;
     return 0;
 }
 
@@ -79,17 +106,11 @@ SDL_Surface* SDL_SetVideoMode(int width, int height, int bitsPerPixel, Uint32 fl
         return nullptr;
     }
     if ((flags & SDL_OPENGL) == 0) {
-        SDL_SetError("the browser build draws with OpenGL only");
+        SDL_SetError("this build draws with OpenGL only");
         return nullptr;
     }
-    if (!gGlOpened) {
-        if (!webGlOpen(kStageSelector)) {
-            SDL_SetError("this browser offers no WebGL 2");
-            return nullptr;
-        }
-        gGlOpened = true;
-    }
-    // The canvas keeps the size the page gave it; full screen is the page's own button.
+    if (!platformOpenVideo(width, height, (flags & SDL_FULLSCREEN) != 0)) return nullptr;
+    gVideoOpen = true;
     std::memset(&gScreenFormat, 0, sizeof gScreenFormat);
     gScreenFormat.BitsPerPixel = static_cast<Uint8>(bitsPerPixel);
     gScreenFormat.BytesPerPixel = static_cast<Uint8>((bitsPerPixel + 7) / 8);
@@ -108,12 +129,12 @@ SDL_Surface* SDL_GetVideoSurface(void) { return gHasScreen ? &gScreen : nullptr;
 
 void SDL_WM_SetCaption(const char* title, const char* /*icon*/)
 {
-    if (title != nullptr) setPageTitle(title);
+    if (title != nullptr) platformSetCaption(title);
 }
 
 void SDL_GL_SwapBuffers(void)
 {
-    if (gHasScreen) webGlPresent();
+    if (gHasScreen) platformPresent();
 }
 
 void SDL_FreeSurface(SDL_Surface* surface)
@@ -145,7 +166,7 @@ SDL_Surface* SDL_ConvertSurface(SDL_Surface* /*source*/, SDL_PixelFormat* /*form
                                 Uint32 /*flags*/)
 {
     // IMG_Load here already gives the layout the textures upload; nothing else is converted.
-    SDL_SetError("the browser build converts no surfaces");
+    SDL_SetError("this build converts no surfaces");
     return nullptr;
 }
 

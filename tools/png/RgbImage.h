@@ -1,4 +1,4 @@
-// A picture as the capture program writes it: 8-bit RGB, top row first.
+// A picture as the tools write and read it: 8-bit RGB, top row first.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,5 @@
-#include "shell/Renderer.h"
+#include "effects/Renderer.h"
 
-#include <SDL.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -32,8 +31,6 @@ void Renderer::clear()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 }
-
-void Renderer::swap() { SDL_GL_SwapBuffers(); }
 
 void Renderer::setBlending(int on)
 {

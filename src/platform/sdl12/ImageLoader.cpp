@@ -1,12 +1,13 @@
-// IMG_Load for the browser: stb_image decodes, and the pixels are laid out as SDL_image
-// lays out a 24-bit BMP, so the textures upload the very bytes the native build uploads.
+// IMG_Load where there is no SDL_image: stb_image decodes, and the pixels are laid out as
+// SDL_image lays out a 24-bit BMP, so the textures upload the very bytes the native build
+// uploads.
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_BMP
-#define STBI_ONLY_PNG  // the site ships the images PNG-coded, losslessly
+#define STBI_ONLY_PNG  // the browser's site ships the images PNG-coded, losslessly
 #define STBI_FAILURE_USERMSG
 #include <stb_image.h>
 
-#include "WebSdl.h"
+#include "SharedSdl.h"
 
 #include <SDL_image.h>
 
@@ -34,7 +35,8 @@ extern "C" SDL_Surface* IMG_Load(const char* file)
     if (surface != nullptr) {
         for (int y = 0; y < height; ++y) {
             const stbi_uc* from = rgb + static_cast<size_t>(y) * width * kRgbChannels;
-            Uint8* to = static_cast<Uint8*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch;
+            Uint8* to =
+                static_cast<Uint8*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch;
             for (int x = 0; x < width; ++x, from += kRgbChannels, to += kRgbChannels) {
                 to[0] = from[2];
                 to[1] = from[1];

@@ -1,5 +1,6 @@
 // Stateless operations on GL state used by the driver and the scenes, the fog,
-// and the colour and light vectors the scenes hand to them.
+// and the colour and light vectors the scenes hand to them. GL calls only: the buffer
+// swap is the window's.
 #pragma once
 
 // Clear and fog colour of the scenes (red, green, blue).
@@ -15,7 +16,6 @@ public:
     // Multiplies a perspective onto the current matrix, then selects and resets the modelview.
     void setPerspective(float fieldOfView, int width, int height, float nearPlane, float farPlane);
     void clear();
-    void swap();
     // Blending and the depth test are always switched in opposite senses.
     void setBlending(int on);
     void setLight(const float* ambient, const float* diffuse, const float* position);

@@ -1,7 +1,7 @@
-// SDL's start and end, its error text and its clock, in the browser.
-#include "WebSdl.h"
+// SDL's start and end, its error text and its clock, over the platform's clock.
+#include "SharedSdl.h"
 
-#include <emscripten.h>
+#include "Platform.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -11,7 +11,7 @@ namespace {
 constexpr size_t kErrorLength = 1024;
 
 Uint32 gInitialised = 0;      // the SDL_INIT_* subsystems running
-double gStartMs = 0.0;        // performance clock at the first SDL_Init
+double gStartMs = 0.0;        // platform clock at the first SDL_Init
 bool gClockStarted = false;   // gStartMs is set
 char gError[kErrorLength];    // the last SDL_SetError text
 
@@ -22,7 +22,7 @@ extern "C" {
 int SDL_Init(Uint32 flags)
 {
     if (!gClockStarted) {
-        gStartMs = emscripten_get_now();
+        gStartMs = platformNowMs();
         gClockStarted = true;
     }
     if ((flags & SDL_INIT_VIDEO) != 0 && (gInitialised & SDL_INIT_VIDEO) == 0) startEvents();
@@ -56,7 +56,7 @@ Uint32 SDL_GetTicks(void)
 {
     if (!gClockStarted) return 0;
     // Whole milliseconds; the counter wraps past 2^32 as SDL's does.
-    return static_cast<Uint32>(static_cast<unsigned long long>(emscripten_get_now() - gStartMs));
+    return static_cast<Uint32>(static_cast<unsigned long long>(platformNowMs() - gStartMs));
 }
 
 }  // extern "C"

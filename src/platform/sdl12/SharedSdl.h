@@ -1,10 +1,8 @@
-// What the pieces of the browser's SDL tell one another; the demo sees only sdl/SDL.h.
+// What the pieces of the shared SDL half tell one another; the demo sees only SDL.h and a
+// platform only Platform.h.
 #pragma once
 
 #include <SDL.h>
-
-// The canvas the show draws on; the page gives it this id.
-constexpr const char* kStageSelector = "#stage";
 
 // SDL_Init hands each subsystem its start, SDL_Quit its end.
 void startEvents();
