@@ -35,6 +35,9 @@ public:
             return;
         }
         _close(fd);
+        // The C runtime leaves a GUI program's stderr stream bound to no descriptor at all
+        // (-2), whatever becomes of descriptor 2: bound to it now.
+        stderr->_file = kStderr;
         std::setvbuf(stderr, nullptr, _IONBF, 0);
         reader = std::thread([this, readEnd] {
             char buffer[256];
