@@ -4,8 +4,9 @@
 # afresh everything that writes the zip's bytes: the Debian package (cpack), the site's copy
 # with its PNG copies (tools/web.sh), the .nfo and file_id.diz, the screenshot and the zip.
 # Then it checks the zip as a party or an archive gets it: the layout, the texts' limits,
-# unzip -t, the size, the Windows program from the unpacked zip under Wine (Escape ends it
-# with status 0) and the unpacked web/ in headless Chromium (a golden still through ?at=).
+# unzip -t, the size, the Windows program from the unpacked zip under Wine (the windows
+# step's screen check sees the show; Escape ends it with status 0) and the unpacked web/ in
+# headless Chromium (a golden still through ?at=).
 # Needs DISPLAY.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -14,6 +15,9 @@ build=${QUORVANE_BUILD:-$root/build}
 kMaxZipBytes=$((16 * 1024 * 1024))
 # The golden still the unpacked site must draw: the credits cube over the landscape.
 kWebStillMs=22000
+kWineScreen=1024x576x24   # 16:9, as a party's projector
+kWineStartSeconds=60      # Wine's start-up, a fresh prefix included
+kWineQuitSeconds=5        # from Escape to the program's end, on a busy machine
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "release: $*"; exit 1; }
@@ -61,8 +65,41 @@ print(*struct.unpack(">II", d[16:24]) if d[:8] == b"\x89PNG\r\n\x1a\n" else (0, 
   fail "the Debian package is not version $version"
 echo "release: layout, limits, unzip -t and $size bytes (at most $kMaxZipBytes) are right"
 
-# The Windows program as the party machine starts it: from the unpacked folder.
-"$root/tools/ci/windows_play.sh" "$top/quorvane.exe" || fail "quorvane.exe from the zip did not play"
+# The Windows program as the party machine starts it, from the unpacked folder: under Wine
+# on a 16:9 screen of its own with no sound device, the windows step's screen check must
+# see the show (the 4:3 picture at full height between black bars), and Escape must end it
+# with status 0.
+cmake --build "$build" --target windows_screen_check >/dev/null || exit 1
+Xvfb -displayfd 3 -screen 0 $kWineScreen -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+server=$!
+trap 'WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null; kill $server 2>/dev/null; wait $server 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 1 300); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export WINEPREFIX=${QUORVANE_WINDOWS_BUILD:-$root/build-windows}/wine WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="winealsa.drv,winepulse.drv,wineoss.drv,winecoreaudio.drv=d"
+(
+  export DISPLAY=:$(head -n1 "$work/display")
+  [ -f "$WINEPREFIX/system.reg" ] || wine wineboot -i >/dev/null 2>&1
+  (cd "$top" && exec wine quorvane.exe 2>"$work/demo.err") &
+  demo=$!
+  shown=1
+  for _ in $(seq 1 $((kWineStartSeconds * 10))); do
+    screen=$("$build/tests/windows/windows_screen_check") && { shown=0; break; }
+    kill -0 $demo 2>/dev/null || break
+    sleep 0.1
+  done
+  [ $shown -eq 0 ] || { kill $demo 2>/dev/null; wait $demo 2>/dev/null; echo "release: quorvane.exe from the zip showed no picture: ${screen:-}"; exit 1; }
+  # As in the windows step: the show plays a moment before it is ended (Wine hands the
+  # window the keyboard after it first draws).
+  sleep 1
+  xdotool key Escape
+  for _ in $(seq 1 $((kWineQuitSeconds * 10))); do kill -0 $demo 2>/dev/null || break; sleep 0.1; done
+  kill -0 $demo 2>/dev/null && { kill -KILL $demo; echo "release: Escape did not end quorvane.exe"; exit 1; }
+  wait $demo
+  status=$?
+  [ $status -eq 0 ] || { echo "release: quorvane.exe ended with status $status: $(cat "$work/demo.err")"; exit 1; }
+  echo "release: quorvane.exe from the zip played under Wine ($screen) and Escape ended it with status 0"
+) || exit 1
 
 # The site as an archive visitor serves it.
 cmake --build "$build" --target web_frame_compare >/dev/null || exit 1
