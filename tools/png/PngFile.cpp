@@ -8,7 +8,14 @@
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #define STBI_ONLY_BMP
+// Inlined into a decode from memory, stb_image's refill from a stream (a path memory never
+// takes) looks uninitialised to mingw-w64's GCC; the header is not ours to change.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpragmas"  // clang has no such warning to silence
+#pragma GCC diagnostic ignored "-Wunknown-warning-option"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <stb_image.h>
+#pragma GCC diagnostic pop
 
 #include <cerrno>
 #include <cstdint>
