@@ -225,6 +225,15 @@ void shutDown()
     gWindow.destroy();
 }
 
+int playShow()
+{
+    Timeline* timeline = startUp();
+    if (timeline == nullptr) return 1;
+    runFrameLoop(*timeline, realTimeHooks());
+    shutDown();
+    return 0;
+}
+
 int runGuarded(int (*body)())
 {
     try {

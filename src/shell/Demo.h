@@ -49,6 +49,10 @@ void runFrameLoop(const Timeline& timeline, const LoopHooks& hooks);
 // and shuts SDL down.
 void shutDown();
 
+// The live demo: start-up, the frame loop on SDL's clock, the shutdown. Returns 0, or 1
+// when start-up failed (it has said why).
+int playShow();
+
 // Runs `body`, turning a timeline code that escapes it into an error line and status 1.
 int runGuarded(int (*body)());
 

@@ -1,22 +1,7 @@
 // The demo on a desktop with SDL 1.2: plays the show once, in real time, and exits.
 #include "shell/Demo.h"
 
-#include "timeline/Timeline.h"
-
 #include <cstdlib>
-
-namespace {
-
-int playShow()
-{
-    Timeline* timeline = startUp();
-    if (timeline == nullptr) return 1;
-    runFrameLoop(*timeline, realTimeHooks());
-    shutDown();
-    return 0;
-}
-
-}  // namespace
 
 int main(int /*argc*/, char** /*argv*/)
 {

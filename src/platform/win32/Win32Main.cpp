@@ -68,15 +68,6 @@ private:
 
 ErrorLines gErrorLines;
 
-int playShow()
-{
-    Timeline* timeline = startUp();
-    if (timeline == nullptr) return 1;
-    runFrameLoop(*timeline, realTimeHooks());
-    shutDown();
-    return 0;
-}
-
 }  // namespace
 
 int main(int /*argc*/, char** /*argv*/)
