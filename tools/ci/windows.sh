@@ -171,7 +171,9 @@ waitForPicture() {
 }
 # The one line a silent show says, and nothing else.
 onlySoundWarning() {
-  [ "$(wc -l <"$tmp/demo.err")" -eq 1 ] && grep -q '^quorvane: cannot open audio: .*playing without sound$' "$tmp/demo.err"
+  # The C runtime ends a redirected stream's lines the Windows way, with CR LF.
+  [ "$(wc -l <"$tmp/demo.err")" -eq 1 ] &&
+    tr -d '\r' <"$tmp/demo.err" | grep -q '^quorvane: cannot open audio: .*playing without sound$'
 }
 
 for ending in Escape Alt-F4 "close button"; do
