@@ -1,72 +1,108 @@
-// The show's page in headless Chromium (SwiftShader's WebGL 2): the golden stills rendered
-// with ?at= against the reference frames, the metric's controls, the GL replay's calls for
-// the page (a larger drawing buffer, a lost context), and a live run clicked into like a
-// person would. With --bench it only runs ?bench and prints the figures; with --only MS only
-// the golden still at MS (a copy of the site, as the release holds it).
-//   node run.mjs SITE_DIR GOLDEN_DIR FRAME_COMPARE OUT_DIR [--bench | --only MS | --only=GROUPS]
-import { chromium } from 'playwright-core';
+// The show's page in three browser engines: Chromium (SwiftShader), Firefox ESR and WebKitGTK
+// (both on llvmpipe), each through one driver of drivers.mjs, all with the same interface.
+// Groups and the engines they run in (kGroups below):
+//   stills   every engine: the golden stills through ?at= against the reference frames
+//            (Chromium: all 15 and the metric's controls; the others: kSubsetStills)
+//   live     every engine: a first play and Play again within 20 ms of the music, a lost and
+//            restored context, Escape's end card, a context never given back
+//   broken   every engine: a damaged MP3; Chromium also a missing and a damaged file, the
+//            program missing, a bad ?at=, and the damaged MP3 loaded kMp3Loads times
+//   faults   Chromium: a restore that fails, Play again's program refused, a clock that
+//            stops (the AudioContext suspended), the wall clock without Web Audio
+//   end      Chromium: ?t= near the end, its progress card, to the show's last frame
+//   replay   Chromium (playwright): the GL replay's calls on a bare page
+// A group on the driver interface is `async (driver, base)`; driver.open(url) gives a tab
+// (see drivers.mjs). A Chromium-only group may take playwright's objects instead: list it
+// with `playwright: fn`, and fn gets `(browser, base)`, playwright's Browser and the site's
+// address, as before; every page the server sends carries watch.js (window.quorvaneWatch).
+//   node run.mjs SITE_DIR GOLDEN_DIR FRAME_COMPARE OUT_DIR [--bench | --only MS |
+//                --only=GROUPS] [--engines=chromium,firefox,webkit]
+// With --bench it prints figures instead; with --only MS only the golden still at MS, in
+// Chromium (a copy of the site, as the release holds it).
+import { kEngines, startDriver } from './drivers.mjs';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 
 const [siteDir, goldenDir, frameCompare, outDir] = process.argv.slice(2, 6);
 const benchOnly = process.argv.includes('--bench');
-// --only=stills,replay,live,end,broken runs those groups alone (while working on one of them);
-// --only MS checks the one golden still MS alone (for a copy of the site such as the release's).
-const onlyArgument = process.argv.find((a) => a.startsWith('--only='));
+const option = (name) => process.argv.find((a) => a.startsWith(`--${name}=`))?.slice(name.length + 3);
 const onlyAt = process.argv.includes('--only') ? Number(process.argv[process.argv.indexOf('--only') + 1]) : null;
-const groups = onlyAt !== null ? ['stills']
-  : onlyArgument ? onlyArgument.slice('--only='.length).split(',')
-  : ['stills', 'replay', 'live', 'end', 'broken'];
+const onlyGroups = onlyAt !== null ? ['stills'] : option('only')?.split(',');
+const engines = onlyAt !== null ? ['chromium'] : (option('engines')?.split(',') || kEngines);
 
 // The browser's stills are held to the golden metric's own bound (0.2 % of pixels beyond 32
 // levels, mean difference 4.0): SwiftShader's WebGL 2 through our GL subset came out at
 // worst 0.013 % and a mean of 0.105 on the 15 golden times, while the swapped credits
 // images give 1.9 % and the neighbouring stages more.
 const kStillTimeoutMs = 240000;
+// Firefox and WebKit draw the stills one at a time on llvmpipe: a fog, a cube stage, the
+// fountain, the credits and the last frame.
+const kSubsetStills = [4000, 22000, 40000, 56000, 85000];
 const kLiveSeconds = 10;
+const kSyncMs = 20;
+// Enough frames to judge by: a software renderer on a busy machine may draw only a few a second.
+const kSyncFrames = 20;
+const kFrameStepMs = 20;
+const kMp3Loads = 5;
+const kSayWithinMs = 5000;
 
 const kTypes = {
   '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
   '.json': 'application/json', '.png': 'image/png', '.mp3': 'audio/mpeg',
 };
+const kWatchScript = fs.readFileSync(path.join(path.dirname(fileURLToPath(import.meta.url)), 'watch.js'));
 
+// Serves `root`, with watch.js first in every page. Under /swapped/ the site has its two
+// credits images swapped (a still that must not pass).
 function serve(root) {
   const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    let name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    if (name === '/quorvane-watch.js') {
+      response.writeHead(200, { 'Content-Type': 'text/javascript' });
+      response.end(kWatchScript);
+      return;
+    }
+    if (name.startsWith('/swapped/')) {
+      name = name.slice('/swapped'.length).replace(/credits([01])/, (m, n) => `credits${1 - n}`);
+    }
     const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
     if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
       response.writeHead(404);
       response.end();
       return;
     }
+    let body = fs.readFileSync(file);
+    if (file.endsWith('.html')) {
+      body = Buffer.from(body.toString().replace('<head>', '<head><script src="/quorvane-watch.js"></script>'));
+    }
     response.writeHead(200, {
       'Content-Type': kTypes[path.extname(file)] || 'application/octet-stream',
-      'Content-Length': fs.statSync(file).size,
+      'Content-Length': body.length, 'Cache-Control': 'no-store',
     });
-    fs.createReadStream(file).pipe(response);
+    response.end(body);
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
 let passed = 0, failed = 0, skipped = 0;
+let engine = '';  // the engine the current group runs in, for the lines
 function check(name, ok, detail) {
-  console.log(`${ok ? 'PASS' : 'FAIL'} ${name}${detail ? ': ' + detail : ''}`);
+  console.log(`${ok ? 'PASS' : 'FAIL'} [${engine}] ${name}${detail ? ': ' + detail : ''}`);
   if (ok) ++passed; else ++failed;
 }
 
-// The console of a page, its errors and warnings apart.
-function watchConsole(page, label) {
-  const problems = [];
-  page.on('console', (message) => {
-    if (message.type() === 'error' || message.type() === 'warning') {
-      problems.push(`${message.type()}: ${message.text()}`);
-    }
-  });
-  page.on('pageerror', (error) => problems.push(`exception: ${error.message}`));
-  return problems;
-}
+const problemsOf = (tab) => tab.evaluate(() => window.quorvaneWatch.problems());
+const statusOf = (tab) => tab.evaluate(() => window.quorvaneStatus());
+const nowOf = (tab) => tab.evaluate(() => performance.now());
+const visible = (tab, selector, timeoutMs) =>
+  tab.waitFor((s) => { const e = document.querySelector(s); return e && !e.hidden && e.offsetParent !== null; },
+              selector, timeoutMs).then(() => true, () => false);
+const cardText = (tab) => tab.evaluate(() => document.querySelector('#card').innerText.replace(/\s+/g, ' '));
+// Waits `ms` of the page's own time: the tests' clock is the page's, not ours.
+const pageWait = (tab, ms) => nowOf(tab).then((t) => tab.waitFor((until) => performance.now() >= until, t + ms, ms + 60000));
 
 function compare(frame, reference) {
   try {
@@ -75,16 +111,16 @@ function compare(frame, reference) {
     return { within: false, text: (e.stdout || '').toString().trim() + (e.stderr || '').toString().trim() };
   }
 }
+const kStillRect = { x: 0, y: 0, width: 800, height: 600 };
 
-async function renderStill(context, base, ms, file, label) {
-  const page = await context.newPage();
-  const problems = watchConsole(page, label);
-  await page.goto(`${base}/?at=${ms}`);
-  await page.waitForFunction((title) => document.title === title || document.title.startsWith('Quorvane:'),
-                             `quorvane frame ${ms}`, { timeout: kStillTimeoutMs });
-  const title = await page.title();
-  await page.screenshot({ path: file, clip: { x: 0, y: 0, width: 800, height: 600 } });
-  await page.close();
+async function renderStill(driver, url, file) {
+  const tab = await driver.open(url);
+  const title = await tab.waitFor(() => (document.title.startsWith('quorvane frame') ||
+                                         document.title.startsWith('Quorvane:')) && document.title,
+                                  null, kStillTimeoutMs).catch((e) => e.message);
+  await tab.screenshot(file, kStillRect);
+  const problems = await problemsOf(tab);
+  await tab.close();
   return { title, problems };
 }
 
@@ -99,7 +135,10 @@ function referencesFitData() {
   }
 }
 
-async function stills(browser, base) {
+const figures = {};  // per engine, for the closing summary
+const note = (key, value) => { (figures[engine] ||= {})[key] = value; };
+
+async function stills(driver, base) {
   if (!referencesFitData()) {
     // A single still is asked for to check a copy of the site: it must be compared.
     if (onlyAt !== null) {
@@ -116,16 +155,16 @@ async function stills(browser, base) {
     check(`a golden still at ${onlyAt} ms`, false, `the golden times are ${golden.join(', ')}`);
     return;
   }
-  const times = onlyAt === null ? golden : [onlyAt];
-  const context = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 1 });
-  const frame = (ms) => path.join(outDir, `web-${String(ms).padStart(5, '0')}.png`);
+  const everything = driver.name === 'chromium';
+  const times = onlyAt !== null ? [onlyAt] : everything ? golden : kSubsetStills;
+  const frame = (ms) => path.join(outDir, `${driver.name}-${String(ms).padStart(5, '0')}.png`);
   let worstShare = 0, worstMean = 0, allWithin = true;
   const details = [];
-  // Two pages at a time: one per core.
+  // Chromium two pages at a time, one per core; the others drive one window.
   const queue = [...times];
-  const workers = [0, 1].map(async () => {
+  const workers = (everything ? [0, 1] : [0]).map(async () => {
     for (let ms; (ms = queue.shift()) !== undefined;) {
-      const { title, problems } = await renderStill(context, base, ms, frame(ms));
+      const { title, problems } = await renderStill(driver, `${base}/?at=${ms}`, frame(ms));
       const result = compare(frame(ms), path.join(goldenDir, `quorvane-${String(ms).padStart(5, '0')}.png`));
       const numbers = result.text.match(/([\d.]+)% of pixels.*mean difference ([\d.]+)/);
       if (numbers) {
@@ -134,18 +173,17 @@ async function stills(browser, base) {
       }
       const ok = title === `quorvane frame ${ms}` && result.within && problems.length === 0;
       allWithin &&= ok;
-      details.push(`${ms} ms: ${result.text}${problems.length ? '; console: ' + problems.join(' | ') : ''}${title === `quorvane frame ${ms}` ? '' : '; title ' + title}`);
+      details.push(`${ms} ms: ${result.text}${problems.length ? '; console: ' + problems.join(' | ') : ''}` +
+                   `${title === `quorvane frame ${ms}` ? '' : '; title ' + title}`);
     }
   });
   await Promise.all(workers);
   details.sort((a, b) => parseInt(a) - parseInt(b));
   for (const line of details) console.log('  ' + line);
-  check(`the ${times.length} golden stills match the reference frames`, allWithin,
-        `worst ${worstShare.toFixed(3)} % of pixels beyond 32 levels, worst mean ${worstMean.toFixed(3)}`);
-  if (onlyAt !== null) {
-    await context.close();
-    return;
-  }
+  const worst = `worst ${worstShare.toFixed(3)} % of pixels beyond 32 levels, worst mean ${worstMean.toFixed(3)}`;
+  note('stills', `${times.length} stills, ${worst}`);
+  check(`the ${times.length} golden stills match the reference frames`, allWithin, worst);
+  if (!everything) return;
 
   // The bound must still tell frames apart: the neighbouring stage is not the frame...
   const neighbours = [[1000, 4000], [22000, 23000], [31000, 34000], [34000, 40000], [50000, 56000], [80000, 85000]];
@@ -153,66 +191,10 @@ async function stills(browser, base) {
   check('the neighbouring stages are told apart', accepted.length === 0,
         accepted.map(([a, b]) => `${a} against ${b} passes`).join(', '));
   // ...and neither is a frame drawn with the two credits images swapped.
-  const swapped = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 1 });
-  await swapped.route('**/data/credits*.png', (route) => {
-    const url = route.request().url();
-    route.continue({ url: url.includes('credits0') ? url.replace('credits0', 'credits1') : url.replace('credits1', 'credits0') });
-  });
-  const swappedFile = path.join(outDir, 'web-22000-swapped.png');
-  await renderStill(swapped, base, 22000, swappedFile);
+  const swappedFile = path.join(outDir, `${driver.name}-22000-swapped.png`);
+  await renderStill(driver, `${base}/swapped/?at=22000`, swappedFile);
   const result = compare(swappedFile, frame(22000));
   check('a still with the credits images swapped is told apart', !result.within, result.text);
-  await swapped.close();
-  await context.close();
-}
-
-// Watches the music and the frames from inside the page, independently of what the page
-// reports about its clock: the sources' start and stop calls are recorded as they are made,
-// the music's position is read from the audio context's own output timestamp, and each
-// animation frame that draws pairs the elapsed time it drew with the position heard when
-// it began. A probe can also shrink the frame just drawn into a thumbnail.
-function watchShow() {
-  const watch = window.quorvaneWatch = { starts: [], stops: [], samples: [], clickAt: 0, thumb: null, wantThumb: false };
-  const start = AudioBufferSourceNode.prototype.start;
-  AudioBufferSourceNode.prototype.start = function (when = 0, offset = 0) {
-    watch.starts.push({ context: this.context, when: Math.max(when, this.context.currentTime), offset, calledAt: performance.now(), calledCtx: this.context.currentTime });
-    return start.apply(this, arguments);
-  };
-  const stop = AudioBufferSourceNode.prototype.stop;
-  AudioBufferSourceNode.prototype.stop = function (when = 0) {
-    watch.stops.push({ at: Math.max(when, this.context.currentTime), calledAt: performance.now() });
-    return stop.apply(this, arguments);
-  };
-  // The position heard now, in ms of the soundtrack, from the latest start.
-  watch.position = () => {
-    const s = watch.starts[watch.starts.length - 1];
-    if (!s) return null;
-    const t = s.context.getOutputTimestamp();
-    const heard = t.performanceTime > 0 ? t.contextTime + (performance.now() - t.performanceTime) / 1000
-                                        : s.context.currentTime - s.context.outputLatency - s.context.baseLatency;
-    return (heard - s.when + s.offset) * 1000;
-  };
-  addEventListener('click', () => { watch.clickAt = performance.now(); }, true);
-  const thumb = document.createElement('canvas');
-  thumb.width = 64;
-  thumb.height = 48;
-  const raf = window.requestAnimationFrame.bind(window);
-  window.requestAnimationFrame = (callback) => raf((time) => {
-    const before = window.quorvaneStatus && window.quorvaneStatus();
-    const music = watch.position();
-    callback(time);
-    const after = window.quorvaneStatus && window.quorvaneStatus();
-    if (!after || (before && before.frames === after.frames && before.elapsedMs === after.elapsedMs)) return;
-    if (after.frames === 0) return;
-    watch.samples.push({ at: performance.now(), frames: after.frames, elapsed: after.elapsedMs, music });
-    if (watch.wantThumb) {
-      // Still the frame just drawn: the buffer is cleared only once it is shown.
-      const g = thumb.getContext('2d', { willReadFrequently: true });
-      g.drawImage(document.getElementById('stage'), 0, 0, 64, 48);
-      watch.thumb = Array.from(g.getImageData(0, 0, 64, 48).data);
-      watch.wantThumb = false;
-    }
-  });
 }
 
 // Mean and spread of a thumbnail's grey levels, and the mean difference of two.
@@ -227,32 +209,357 @@ function greyDifference(a, b) {
   return a.grey.reduce((sum, value, i) => sum + Math.abs(value - b.grey[i]), 0) / a.grey.length;
 }
 
-async function thumbnail(page) {
-  await page.evaluate(() => { window.quorvaneWatch.thumb = null; window.quorvaneWatch.wantThumb = true; });
-  await page.waitForFunction(() => window.quorvaneWatch.thumb !== null, null, { timeout: 10000 });
-  return greyStats(await page.evaluate(() => window.quorvaneWatch.thumb));
+async function thumbnail(tab) {
+  await tab.evaluate(() => { window.quorvaneWatch.thumb = null; window.quorvaneWatch.wantThumb = true; });
+  await tab.waitFor(() => window.quorvaneWatch.thumb !== null, null, 10000);
+  return greyStats(await tab.evaluate(() => window.quorvaneWatch.thumb));
 }
 
 // The offsets between picture and music over the frames drawn from `since` (page time).
-async function syncSince(page, since) {
-  const samples = await page.evaluate((t) => window.quorvaneWatch.samples.filter((s) => s.at >= t && s.music !== null), since);
+async function syncSince(tab, since) {
+  const samples = await tab.evaluate((t) => window.quorvaneWatch.samples.filter((s) => s.at >= t && s.music !== null), since);
   const offsets = samples.map((s) => s.elapsed - s.music);
   const sorted = [...offsets].sort((a, b) => a - b);
   const worst = offsets.reduce((w, o) => Math.max(w, Math.abs(o)), 0);
   return { count: offsets.length, worst, low: sorted[0], median: sorted[sorted.length >> 1], high: sorted[sorted.length - 1], samples };
 }
-const kSyncMs = 20;
-// Enough frames to judge by: SwiftShader on a busy machine may draw only a few a second.
-const kSyncFrames = 20;
-const kFrameStepMs = 20;
 const describeSync = (s) => `${s.count} frames, offset median ${s.median?.toFixed(1)} ms, from ${s.low?.toFixed(1)} to ${s.high?.toFixed(1)} ms` +
   s.samples.filter((x) => Math.abs(x.elapsed - x.music) > kSyncMs).slice(0, 5).map((x) => `; frame ${x.frames} at ${x.elapsed} ms, music ${x.music.toFixed(1)} ms`).join('');
+const inSync = (s, fromFirst) => s.count >= kSyncFrames && (!fromFirst || s.samples[0].frames === 1) && s.worst <= kSyncMs;
+
+async function openReady(driver, url, size) {
+  const tab = await driver.open(url, size);
+  if (!await visible(tab, '#play', 60000)) throw new Error(`no Play on ${url}: "${await cardText(tab)}"`);
+  return tab;
+}
+
+// Play clicked, the first frame awaited: the page time of the click.
+async function clickPlay(tab) {
+  const since = await nowOf(tab);
+  await tab.click('#play');
+  await tab.waitFor((t) => window.quorvaneWatch.samples.some((s) => s.at > t), since, 30000);
+  return since;
+}
+
+async function live(driver, base) {
+  // Software renderers draw 800x600 several times faster than 1440x1080: the show runs at
+  // that size, and Chromium's window grows to 1920x1080 only to check the full-screen buffer.
+  const tab = await openReady(driver, base + '/');
+  const named = await tab.evaluate(() => ({
+    progress: document.querySelector('#progress').getAttribute('aria-label'),
+    stage: document.querySelector('#stage').getAttribute('aria-label'),
+    status: document.querySelector('#message').getAttribute('role'),
+    focus: document.activeElement.id,
+  }));
+  check('the card is announced and named, Play has the focus',
+        named.progress && named.stage && named.status === 'status' && named.focus === 'play', JSON.stringify(named));
+
+  const clickAt = await clickPlay(tab);
+  const first = await statusOf(tab);
+  const firstThumb = await thumbnail(tab);
+  await pageWait(tab, kLiveSeconds * 1000);
+  const later = await statusOf(tab);
+  const laterThumb = await thumbnail(tab);
+  const played = await syncSince(tab, clickAt);
+  const start = await tab.evaluate(() => ({ click: window.quorvaneWatch.clickAt, sound: window.quorvaneWatch.soundAt() }));
+  console.log(`  live: ${later.frames - first.frames} frames in ${((later.elapsedMs - first.elapsedMs) / 1000).toFixed(1)} s of the show; from the click on Play: first frame ${first.firstFrameMs.toFixed(0)} ms, first sound ${(start.sound - start.click).toFixed(0)} ms`);
+  note('first frame', `${first.firstFrameMs.toFixed(0)} ms`);
+  check(`frames advance for ${kLiveSeconds} s after Play`,
+        later.elapsedMs - first.elapsedMs >= (kLiveSeconds - 1) * 1000 && later.frames - first.frames >= kLiveSeconds * 3 &&
+        greyDifference(firstThumb, laterThumb) > 1,
+        `${first.frames} -> ${later.frames} frames, ${first.elapsedMs} -> ${later.elapsedMs} ms`);
+  note('sync first play', `median ${played.median?.toFixed(1)}, worst ${played.worst.toFixed(1)} ms over ${played.count} frames`);
+  check(`the first play: picture and music within ${kSyncMs} ms from the first frame`, inSync(played, true), describeSync(played));
+
+  if (driver.name === 'chromium') {
+    // Full screen at 1920x1080: the drawing buffer follows, 4:3, and follows back.
+    const small = await statusOf(tab);
+    await tab.resize(1920, 1080);
+    await tab.press('f');
+    await tab.waitFor(() => document.fullscreenElement !== null, null, 15000);
+    await tab.waitFor(() => window.quorvaneStatus().width === 1440, null, 15000).catch(() => {});
+    const full = await statusOf(tab);
+    await tab.press('f');
+    await tab.resize(800, 600);
+    await tab.waitFor(() => window.quorvaneStatus().width === 800, null, 15000).catch(() => {});
+    const back = await statusOf(tab);
+    check('the drawing buffer follows the screen: 800x600, 1440x1080 in full screen at 1920x1080, and back',
+          small.width === 800 && small.height === 600 && full.width === 1440 && full.height === 1080 &&
+          back.width === 800 && back.height === 600,
+          `${small.width}x${small.height}, ${full.width}x${full.height}, ${back.width}x${back.height}`);
+  }
+
+  // A lost context comes back with the show on it, still on the beat.
+  const loser = await tab.evaluate(() => {
+    window.loseContext = document.getElementById('stage').getContext('webgl2').getExtension('WEBGL_lose_context');
+    return window.loseContext !== null;
+  });
+  if (loser) {
+    const before = await thumbnail(tab);
+    await tab.evaluate(() => window.loseContext.loseContext());
+    await pageWait(tab, 500);
+    const lostFrames = (await statusOf(tab)).frames;
+    const restoredAt = await tab.evaluate(() => { window.loseContext.restoreContext(); return performance.now(); });
+    await pageWait(tab, 3000);
+    const after = await thumbnail(tab);
+    const afterLoss = await syncSince(tab, restoredAt + 200);
+    const restored = await statusOf(tab);
+    const change = greyDifference(before, after);
+    check('a lost and restored context: frames advance, the show is drawn again, on the beat',
+          restored.frames > lostFrames && after.spread > 8 && change < 30 && afterLoss.count > 0 && afterLoss.worst <= kSyncMs,
+          `frames ${lostFrames} -> ${restored.frames}; grey mean ${before.mean.toFixed(1)} -> ${after.mean.toFixed(1)}, spread ${after.spread.toFixed(1)}, difference ${change.toFixed(1)}; ${describeSync(afterLoss)}`);
+  } else {
+    console.log(`SKIP [${engine}] a lost and restored context: no WEBGL_lose_context`);
+    ++skipped;
+  }
+
+  await tab.press('Escape');
+  const ended = await tab.waitFor(() => document.querySelector('#message').textContent === 'The show has ended.' &&
+                                         !document.querySelector('#card').hidden, null, 10000).then(() => true, () => false);
+  const framesAtEnd = (await statusOf(tab)).frames;
+  await pageWait(tab, 500);
+  const end = await tab.evaluate(() => ({
+    frames: window.quorvaneStatus().frames,
+    elapsed: window.quorvaneStatus().elapsedMs,
+    again: document.querySelector('#play').textContent,
+    focus: document.activeElement.id,
+    link: document.querySelector('#share').hidden ? null : document.querySelector('#share-link').href,
+    stops: window.quorvaneWatch.stops.length,
+    fullScreen: !!document.fullscreenElement,
+  }));
+  const linkMs = end.link ? Number(new URL(end.link).searchParams.get('t')) * 1000 : NaN;
+  check('Escape ends the show: the end card, the music stopped, focus on Play again, a link to the moment',
+        ended && end.again === 'Play again' && end.frames === framesAtEnd && end.stops > 0 && end.focus === 'play' &&
+        !end.fullScreen && Math.abs(linkMs - end.elapsed) < 100,
+        `ended ${ended}, "${end.again}", frames ${framesAtEnd} -> ${end.frames}, ${end.stops} stops, focus ${end.focus}, link ${end.link}`);
+
+  // Played again, the show starts over in a fresh program, on the beat again.
+  const againAt = await clickPlay(tab);
+  await pageWait(tab, kLiveSeconds * 1000);
+  const replayed = await syncSince(tab, againAt);
+  note('sync play again', `median ${replayed.median?.toFixed(1)}, worst ${replayed.worst.toFixed(1)} ms over ${replayed.count} frames`);
+  check(`Play again: picture and music within ${kSyncMs} ms from the first frame`, inSync(replayed, true), describeSync(replayed));
+  if (loser) {
+    // A context that stays lost: after 3 s the card says so and offers Play again.
+    const lostAt = await tab.evaluate(() => {
+      document.getElementById('stage').getContext('webgl2').getExtension('WEBGL_lose_context').loseContext();
+      return performance.now();
+    });
+    const gaveUp = await visible(tab, '#problem', 8000);
+    const gaveUpAfter = (await nowOf(tab)) - lostAt;
+    const offered = await tab.evaluate(() => document.activeElement.id === 'play' && !document.querySelector('#play').hidden);
+    const stoppedFrames = (await statusOf(tab)).frames;
+    await pageWait(tab, 300);
+    check('a context not given back within 3 s: the card says so and offers Play again, the show stops',
+          gaveUp && offered && gaveUpAfter >= 3000 && gaveUpAfter < 6000 && (await statusOf(tab)).frames === stoppedFrames,
+          `after ${gaveUpAfter.toFixed(0)} ms: "${await cardText(tab)}"`);
+  }
+  const unexpected = (await problemsOf(tab)).filter((p) => !p.includes('quorvane: the WebGL context was lost and not restored'));
+  check('the console holds no error or warning but the lost context\'s line', unexpected.length === 0,
+        unexpected.slice(0, 5).join(' | '));
+  await tab.close();
+}
+
+// ?t= near the end: the card counts the frames run ahead, the show starts there (at the
+// last frame before it) with the music at the same point, the first frame drawn is the
+// next, and both run to the show's last frame.
+async function showEnd(driver, base) {
+  const kFromMs = 80000, kLengthMs = 85500;
+  const tab = await openReady(driver, `${base}/?t=${kFromMs / 1000}`);
+  const clickAt = await nowOf(tab);
+  await tab.click('#play');
+  const finding = await tab.waitFor(() => {
+    const m = document.querySelector('#message');
+    return !document.querySelector('#card').hidden && !m.hidden && /^Finding /.test(m.textContent) &&
+      !document.querySelector('#progress').hidden && m.textContent;
+  }, null, 20000).catch(() => 'no progress card');
+  await tab.waitFor(() => document.querySelector('#message').textContent === 'The show has ended.', null, 60000);
+  const run = await syncSince(tab, clickAt);
+  const music = await tab.evaluate(() => {
+    const w = window.quorvaneWatch;
+    const start = w.starts[0], stop = w.stops[w.stops.length - 1];
+    return start && stop ? { offset: start.offset, endMs: (stop.at - start.when + start.offset) * 1000 } : null;
+  });
+  const lastFrame = run.samples[run.samples.length - 1];
+  console.log(`  end: "${finding}"; first frame at ${run.samples[0]?.elapsed} ms, last at ${lastFrame?.elapsed} ms, the music rendered to ${music?.endMs.toFixed(0)} ms`);
+  check(`?t=${kFromMs / 1000}: a progress card, music and picture from ${kFromMs} ms, within ${kSyncMs} ms to the last frame, the music to the end`,
+        /^Finding 80\.0 s… \d+ %$/.test(finding) &&
+        music && Math.abs(music.offset * 1000 - kFromMs) <= kFrameStepMs &&
+        run.samples[0].elapsed >= kFromMs && run.samples[0].elapsed <= kFromMs + 100 &&
+        lastFrame.elapsed >= kLengthMs - 40 && run.worst <= kSyncMs && music.endMs >= kLengthMs, describeSync(run));
+  const problems = await problemsOf(tab);
+  check('the console holds no error or warning', problems.length === 0, problems.join(' | '));
+  await tab.close();
+}
+
+// A copy of the site broken by `breakIt`, loaded: the card must name the problem and
+// offer Retry within 5 s, with one "quorvane: " line on the console; the copy put right,
+// Retry must make the show ready.
+async function brokenLoad(driver, dir, url, breakIt, expect, putRight) {
+  fs.rmSync(dir, { recursive: true, force: true });
+  fs.cpSync(siteDir, dir, { recursive: true });
+  breakIt(dir);
+  const tab = await driver.open(url, { width: 1024, height: 768 });
+  const retry = await visible(tab, '#retry', kSayWithinMs);
+  const state = await tab.evaluate(() => ({
+    at: performance.now(),  // from the navigation's start
+    said: document.querySelector('#problem').textContent,
+    focused: document.activeElement.id === 'retry' && document.querySelector('#problem').getAttribute('role') === 'alert',
+    lines: window.quorvaneWatch.console.filter((l) => l.text.startsWith('quorvane: ')).length,
+  }));
+  let readyAgain = false;
+  if (retry && putRight) {
+    fs.cpSync(siteDir, dir, { recursive: true });
+    await tab.click('#retry');
+    readyAgain = await visible(tab, '#play', 30000);
+  }
+  const text = retry ? `after ${state.at.toFixed(0)} ms: "${state.said}", ${state.lines} console lines` +
+                       (putRight ? (readyAgain ? ', ready after Retry' : ', not ready after Retry') : '')
+                     : `no Retry within ${kSayWithinMs} ms: "${await cardText(tab)}"`;
+  await tab.close();
+  return { ok: retry && state.said.includes(expect) && state.focused && state.lines === 1 && (!putRight || readyAgain), text };
+}
+
+async function broken(driver, base) {
+  const brokenDir = path.join(outDir, `broken-${driver.name}`);
+  fs.mkdirSync(brokenDir, { recursive: true });
+  const brokenServer = await serve(path.resolve(brokenDir));
+  const brokenBase = `http://127.0.0.1:${brokenServer.address().port}`;
+  const garbage = Buffer.alloc(40000);
+  for (let i = 0, x = 12345; i < garbage.length; ++i) garbage[i] = (x = (x * 1103515245 + 12345) >>> 0) >>> 24;
+  const mp3 = { name: 'damaged-music', breakIt: (dir) => fs.writeFileSync(path.join(dir, 'data/quorvane.mp3'), garbage),
+                expect: 'data/quorvane.mp3 is damaged' };
+  const cases = driver.name !== 'chromium' ? [mp3] : [
+    { name: 'missing-image', breakIt: (dir) => fs.rmSync(path.join(dir, 'data/greet3.png')), expect: 'data/greet3.png' },
+    { name: 'corrupt-image', breakIt: (dir) => fs.writeFileSync(path.join(dir, 'data/logo.png'), fs.readFileSync(path.join(dir, 'data/logo.png')).subarray(0, 200)), expect: 'data/logo.png' },
+    { name: 'missing-program', breakIt: (dir) => fs.rmSync(path.join(dir, 'quorvane.wasm')), expect: 'quorvane.wasm' },
+    mp3,
+  ];
+  // The browser's graphics and audio processes start with its first page that needs them:
+  // seconds under load, which are the browser's and not the page's. The intact site, loaded
+  // once, starts them.
+  await (await openReady(driver, base + '/')).close();
+  const results = [];
+  for (const c of cases) {
+    results.push({ name: c.name, ...await brokenLoad(driver, path.join(brokenDir, c.name), `${brokenBase}/${c.name}/`, c.breakIt, c.expect, true) });
+  }
+  if (driver.name === 'chromium') {
+    // Loaded again and again, the damaged music ends on the card every time.
+    for (let i = 1; i < kMp3Loads; ++i) {
+      results.push({ name: `${mp3.name} ${i + 1}`, ...await brokenLoad(driver, path.join(brokenDir, mp3.name), `${brokenBase}/${mp3.name}/`, mp3.breakIt, mp3.expect, false) });
+    }
+    // A bad ?at= says on the page what it takes.
+    const tab = await driver.open(`${base}/?at=12x`);
+    const said = await visible(tab, '#problem', 60000) ? await tab.evaluate(() => document.querySelector('#problem').textContent) : '';
+    results.push({ name: 'bad ?at=', ok: /\?at= takes .* 21 to 85499/.test(said), text: `"${said}"` });
+    await tab.close();
+  }
+  for (const r of results) console.log(`  ${r.name}: ${r.text}`);
+  check(`${cases.length === 1 ? 'a damaged MP3 is' : `a missing or damaged file (the MP3 ${kMp3Loads} times), or a bad ?at=, is`} said on the page with Retry`,
+        results.every((r) => r.ok), results.filter((r) => !r.ok).map((r) => `${r.name}: ${r.text}`).join('; '));
+  brokenServer.close();
+}
+
+// The faults a viewer may meet after Play, each ending on a card or leaving the show alive.
+async function faults(driver, base) {
+  const kStopMs = 1500;
+  const tab = await openReady(driver, base + '/');
+  await clickPlay(tab);
+  await pageWait(tab, 1000);
+
+  // The AudioContext suspended (another app took the sound): the picture goes on, without
+  // music; when it runs again, the picture and the music meet within 20 ms.
+  const suspended = await tab.evaluate(async () => {
+    const context = window.quorvaneWatch.starts[0].context;
+    await context.suspend();
+    return { at: performance.now(), elapsed: window.quorvaneStatus().elapsedMs };
+  });
+  await pageWait(tab, kStopMs);
+  const during = await statusOf(tab);
+  const resumedAt = await tab.evaluate(async () => {
+    await window.quorvaneWatch.starts[0].context.resume();
+    return performance.now();
+  });
+  await pageWait(tab, 5000);
+  // The music is scheduled again a moment ahead, and the picture waits for it.
+  const afterResume = await syncSince(tab, resumedAt + 200);
+  const advanced = during.elapsedMs - suspended.elapsed;
+  check(`a clock that stops: the picture goes on without the music, then meets it within ${kSyncMs} ms`,
+        advanced > kStopMs * 0.7 && inSync(afterResume, false),
+        `${advanced} ms of the show in ${kStopMs} ms suspended; after resume ${describeSync(afterResume)}`);
+  // Suspended again, Escape still ends the show.
+  await tab.evaluate(() => window.quorvaneWatch.starts[0].context.suspend());
+  await pageWait(tab, 300);
+  await tab.press('Escape');
+  const endedSuspended = await tab.waitFor(() => document.querySelector('#message').textContent === 'The show has ended.' &&
+                                                 !document.querySelector('#card').hidden, null, 5000).then(() => true, () => false);
+  check('Escape ends a show whose sound is suspended', endedSuspended, await cardText(tab));
+  await tab.evaluate(() => window.quorvaneWatch.starts[0].context.resume());
+
+  // Play again, when the browser refuses the fresh program: the card says so, offers Play
+  // again, and that works once the browser obliges.
+  await tab.evaluate(() => {
+    window.realCreateQuorvane = window.createQuorvane;
+    window.createQuorvane = () => Promise.reject(new Error('out of memory'));
+  });
+  await tab.click('#play');
+  const refused = await visible(tab, '#problem', 5000);
+  const refusedState = await tab.evaluate(() => ({
+    text: document.querySelector('#problem').textContent,
+    play: !document.querySelector('#play').hidden && !document.querySelector('#play').disabled &&
+          document.activeElement.id === 'play',
+  }));
+  await tab.evaluate(() => { window.createQuorvane = window.realCreateQuorvane; });
+  const playedAfter = await clickPlay(tab).then(() => true, () => false);
+  check('Play again with the fresh program refused: the card says so, Play again then plays',
+        refused && refusedState.play && /could not start again/.test(refusedState.text) && playedAfter,
+        `"${refusedState.text}", Play again offered ${refusedState.play}, played after ${playedAfter}`);
+
+  // A context given back that cannot be drawn with (its shaders no longer link): the card
+  // says so and offers Play again, and the show stops.
+  await tab.evaluate(() => {
+    const loser = document.getElementById('stage').getContext('webgl2').getExtension('WEBGL_lose_context');
+    loser.loseContext();
+    const link = WebGL2RenderingContext.prototype.getProgramParameter;
+    WebGL2RenderingContext.prototype.getProgramParameter = function (program, name) {
+      return name === this.LINK_STATUS ? false : link.call(this, program, name);
+    };
+    setTimeout(() => loser.restoreContext(), 200);
+  });
+  const restoreFailed = await visible(tab, '#problem', 2500);
+  const restoreState = await tab.evaluate(() => ({
+    text: document.querySelector('#problem').textContent,
+    play: !document.querySelector('#play').hidden && document.activeElement.id === 'play',
+    frames: window.quorvaneStatus().frames,
+  }));
+  await pageWait(tab, 300);
+  const framesLater = (await statusOf(tab)).frames;
+  check('a restored context that cannot be drawn with: the card says so at once and offers Play again',
+        restoreFailed && restoreState.play && /came back but cannot draw/.test(restoreState.text) && framesLater === restoreState.frames,
+        `"${restoreState.text}", Play again offered ${restoreState.play}, frames ${restoreState.frames} -> ${framesLater}`);
+  const lines = (await problemsOf(tab)).filter((p) => !/quorvane: (cannot start the show again|the WebGL shaders do not link|the restored WebGL context cannot be drawn with)/.test(p));
+  check('the console holds no other error or warning', lines.length === 0, lines.slice(0, 5).join(' | '));
+  await tab.close();
+
+  // Without Web Audio the wall clock leads: the show runs at its pace, silent.
+  const silent = await openReady(driver, `${base}/?quorvane-no-audio`);
+  await clickPlay(silent);
+  const from = await silent.evaluate(() => ({ at: performance.now(), elapsed: window.quorvaneStatus().elapsedMs }));
+  await pageWait(silent, 3000);
+  const to = await silent.evaluate(() => ({ at: performance.now(), elapsed: window.quorvaneStatus().elapsedMs }));
+  const rate = (to.elapsed - from.elapsed) / (to.at - from.at);
+  check('without Web Audio the show follows the wall clock', rate > 0.9 && rate < 1.05,
+        `${(to.elapsed - from.elapsed).toFixed(0)} ms of the show in ${(to.at - from.at).toFixed(0)} ms`);
+  await silent.close();
+}
 
 // The replay's calls for the page, on a bare page of our own that loads the program as the
 // show's page does: a still drawn multisampled into a 1600x1200 drawing buffer, shown at
 // 800x600 (the browser halves it), and a still drawn after the context was lost and
 // restored while the frames before it ran, must both match their reference frames.
+// (A playwright group: it takes Chromium's Browser.)
 async function replayCalls(browser, base) {
+  if (!referencesFitData()) return;
   const kBig = { ms: 22000, width: 1600, height: 1200 };
   const kLost = { ms: 85000 };
   const context = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 1 });
@@ -260,7 +567,9 @@ async function replayCalls(browser, base) {
   await context.route('**/favicon.ico', (route) => route.fulfill({ status: 204 }));
   const run = async (ms, prepare) => {
     const page = await context.newPage();
-    const problems = watchConsole(page);
+    const problems = [];
+    page.on('console', (m) => { if (m.type() === 'error' || m.type() === 'warning') problems.push(`${m.type()}: ${m.text()}`); });
+    page.on('pageerror', (error) => problems.push(`exception: ${error.message}`));
     await page.goto(`${base}/manifest.json`);
     await page.setContent('<!doctype html><style>body { margin: 0; background: #000; } ' +
                           'canvas { display: block; width: 800px; height: 600px; }</style>' +
@@ -310,7 +619,7 @@ async function replayCalls(browser, base) {
       return { statuses, width: canvas.width, height: canvas.height, antialias: attributes ? attributes.antialias : 'context lost' };
     }, { base, ms, prepare });
     const file = path.join(outDir, `replay-${ms}.png`);
-    await page.screenshot({ path: file, clip: { x: 0, y: 0, width: 800, height: 600 } });
+    await page.screenshot({ path: file, clip: kStillRect });
     await page.close();
     const result = compare(file, path.join(goldenDir, `quorvane-${String(ms).padStart(5, '0')}.png`));
     return { details, result, problems };
@@ -330,302 +639,94 @@ async function replayCalls(browser, base) {
   await context.close();
 }
 
-async function live(browser, base) {
-  // SwiftShader draws 800x600 several times faster than 1440x1080: the show runs at that
-  // size, and the window grows to 1920x1080 only to check the full-screen buffer.
-  const context = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 1 });
-  await context.addInitScript(watchShow);
-  const page = await context.newPage();
-  const problems = watchConsole(page);
-  await page.goto(base + '/');
-  const play = page.locator('#play');
-  await play.waitFor({ state: 'visible', timeout: 60000 });
-  const named = await page.evaluate(() => ({
-    progress: document.querySelector('#progress').getAttribute('aria-label'),
-    stage: document.querySelector('#stage').getAttribute('aria-label'),
-    status: document.querySelector('#message').getAttribute('role'),
-    focus: document.activeElement.id,
-  }));
-  check('the card is announced and named, Play has the focus',
-        named.progress && named.stage && named.status === 'status' && named.focus === 'play', JSON.stringify(named));
-
-  const clickAt = await page.evaluate(() => performance.now());
-  await play.click();
-  const status = () => page.evaluate(() => window.quorvaneStatus());
-  await page.waitForFunction(() => (window.quorvaneStatus() || {}).frames > 0, null, { timeout: 20000 });
-  const first = await status();
-  const firstShot = await page.locator('#stage').screenshot();
-  await page.waitForTimeout(kLiveSeconds * 1000);
-  const later = await status();
-  const laterShot = await page.locator('#stage').screenshot();
-  const played = await syncSince(page, clickAt);
-  const starts = await page.evaluate(() => window.quorvaneWatch.starts.map((s) => ({ calledAt: s.calledAt, soundAt: s.calledAt + (s.when - s.calledCtx + s.context.baseLatency + s.context.outputLatency) * 1000 })));
-  const click = await page.evaluate(() => window.quorvaneWatch.clickAt);
-  console.log(`  live: ${later.frames - first.frames} frames in ${((later.elapsedMs - first.elapsedMs) / 1000).toFixed(1)} s of the show; from the click on Play: first frame ${(first.firstFrameMs).toFixed(0)} ms, first sound ${starts.length ? (starts[0].soundAt - click).toFixed(0) : '-'} ms`);
-  check(`frames advance for ${kLiveSeconds} s after Play`,
-        later.elapsedMs - first.elapsedMs >= (kLiveSeconds - 1) * 1000 && later.frames - first.frames >= kLiveSeconds * 5 && !firstShot.equals(laterShot),
-        `${first.frames} -> ${later.frames} frames, ${first.elapsedMs} -> ${later.elapsedMs} ms`);
-  check(`the first play: picture and music within ${kSyncMs} ms from the first frame`,
-        played.count >= kSyncFrames && played.samples[0].frames === 1 && played.worst <= kSyncMs, describeSync(played));
-
-  // Full screen at 1920x1080: the drawing buffer follows, 4:3, and follows back.
-  const small = await status();
-  await page.setViewportSize({ width: 1920, height: 1080 });
-  await page.keyboard.press('f');
-  await page.waitForFunction(() => document.fullscreenElement !== null, null, { timeout: 15000 });
-  await page.waitForFunction(() => window.quorvaneStatus().width === 1440, null, { timeout: 15000 }).catch(() => {});
-  const full = await status();
-  await page.keyboard.press('f');
-  await page.setViewportSize({ width: 800, height: 600 });
-  await page.waitForFunction(() => window.quorvaneStatus().width === 800, null, { timeout: 15000 }).catch(() => {});
-  const back = await status();
-  check('the drawing buffer follows the screen: 800x600, 1440x1080 in full screen at 1920x1080, and back',
-        small.width === 800 && small.height === 600 && full.width === 1440 && full.height === 1080 &&
-        back.width === 800 && back.height === 600,
-        `${small.width}x${small.height}, ${full.width}x${full.height}, ${back.width}x${back.height}`);
-
-  // A lost context comes back with the show on it, still on the beat.
-  const before = await thumbnail(page);
-  await page.evaluate(() => {
-    window.loseContext = document.getElementById('stage').getContext('webgl2').getExtension('WEBGL_lose_context');
-    window.loseContext.loseContext();
-  });
-  await page.waitForTimeout(500);
-  const lostFrames = (await status()).frames;
-  const restoredAt = await page.evaluate(() => { window.loseContext.restoreContext(); return performance.now(); });
-  await page.waitForTimeout(1500);
-  const after = await thumbnail(page);
-  const afterLoss = await syncSince(page, restoredAt + 200);
-  const restored = await status();
-  const change = greyDifference(before, after);
-  check('a lost and restored context: frames advance, the show is drawn again, on the beat',
-        restored.frames > lostFrames && after.spread > 8 && change < 30 && afterLoss.worst <= kSyncMs,
-        `frames ${lostFrames} -> ${restored.frames}; grey mean ${before.mean.toFixed(1)} -> ${after.mean.toFixed(1)}, spread ${after.spread.toFixed(1)}, difference ${change.toFixed(1)}; ${describeSync(afterLoss)}`);
-
-  await page.keyboard.press('Escape');
-  let ended = true;
-  try {
-    await page.locator('#card').waitFor({ state: 'visible', timeout: 10000 });
-  } catch (e) {
-    ended = false;
-  }
-  const endText = await page.locator('#message').textContent();
-  const again = await page.locator('#play').textContent();
-  const framesAtEnd = (await status()).frames;
-  await page.waitForTimeout(500);
-  const framesAfter = (await status()).frames;
-  const end = await page.evaluate(() => ({
-    focus: document.activeElement.id,
-    link: document.querySelector('#share').hidden ? null : document.querySelector('#share-link').href,
-    stops: window.quorvaneWatch.stops.length,
-    fullScreen: document.fullscreenElement !== null,
-  }));
-  const linkMs = end.link ? Number(new URL(end.link).searchParams.get('t')) * 1000 : NaN;
-  check('Escape ends the show: the end card, the music stopped, focus on Play again, a link to the moment',
-        ended && endText === 'The show has ended.' && again === 'Play again' && framesAfter === framesAtEnd &&
-        end.stops > 0 && end.focus === 'play' && !end.fullScreen && Math.abs(linkMs - restored.elapsedMs) < 3000,
-        `card "${endText}" / "${again}", frames ${framesAtEnd} -> ${framesAfter}, ${end.stops} stops, focus ${end.focus}, link ${end.link}`);
-
-  // Played again, the show starts over in a fresh program, on the beat again.
-  const againAt = await page.evaluate(() => performance.now());
-  await page.locator('#play').click();
-  await page.waitForFunction((t) => window.quorvaneWatch.samples.some((s) => s.at > t), againAt, { timeout: 20000 }).catch(() => {});
-  await page.waitForTimeout(kLiveSeconds * 1000);
-  const replayed = await syncSince(page, againAt);
-  check(`Play again: picture and music within ${kSyncMs} ms from the first frame`,
-        replayed.count >= kSyncFrames && replayed.samples[0].frames === 1 && replayed.worst <= kSyncMs, describeSync(replayed));
-  // A context that stays lost: after 3 s the card says so and offers Play again.
-  const lostAt = await page.evaluate(() => {
-    document.getElementById('stage').getContext('webgl2').getExtension('WEBGL_lose_context').loseContext();
-    return performance.now();
-  });
-  const gaveUp = await page.locator('#problem').waitFor({ state: 'visible', timeout: 6000 }).then(() => true, () => false);
-  const gaveUpAfter = (await page.evaluate(() => performance.now())) - lostAt;
-  const gaveUpText = gaveUp ? await page.locator('#problem').textContent() : '';
-  const offered = await page.evaluate(() => document.activeElement.id === 'play' && !document.querySelector('#play').hidden);
-  const stoppedFrames = (await status()).frames;
-  await page.waitForTimeout(300);
-  check('a context not given back within 3 s: the card says so and offers Play again, the show stops',
-        gaveUp && offered && gaveUpAfter >= 3000 && gaveUpAfter < 5000 && (await status()).frames === stoppedFrames,
-        `after ${gaveUpAfter.toFixed(0)} ms: "${gaveUpText}"`);
-  const unexpected = problems.filter((p) => !p.includes('quorvane: the WebGL context was lost and not restored'));
-  check('the console holds no error or warning but the lost context\'s line', unexpected.length === 0,
-        unexpected.slice(0, 5).join(' | '));
-  await context.close();
-}
-
-// ?t= near the end: the show starts there (at the last frame before it) with the music at
-// the same point, the first frame drawn is the next, and both run to the show's last frame.
-async function showEnd(browser, base) {
-  const kFromMs = 80000, kLengthMs = 85500;
-  const context = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 1 });
-  await context.addInitScript(watchShow);
-  const page = await context.newPage();
-  const problems = watchConsole(page);
-  await page.goto(`${base}/?t=${kFromMs / 1000}`);
-  await page.locator('#play').waitFor({ state: 'visible', timeout: 60000 });
-  const clickAt = await page.evaluate(() => performance.now());
-  await page.locator('#play').click();
-  await page.locator('#message', { hasText: 'The show has ended.' }).waitFor({ timeout: 60000 });
-  const run = await syncSince(page, clickAt);
-  const music = await page.evaluate(() => {
-    const w = window.quorvaneWatch;
-    return { start: w.starts.length ? w.starts[0] : null, stop: w.stops.length ? w.stops[w.stops.length - 1] : null };
-  });
-  // The music was rendered up to its stop; it was heard through the show's last frame.
-  const musicEndMs = music.start && music.stop ? (music.stop.at - music.start.when + music.start.offset) * 1000 : NaN;
-  const lastFrame = run.samples[run.samples.length - 1];
-  console.log(`  end: first frame at ${run.samples[0]?.elapsed} ms, last at ${lastFrame?.elapsed} ms (offset ${(lastFrame?.elapsed - lastFrame?.music).toFixed(1)} ms), the music rendered to ${musicEndMs.toFixed(0)} ms`);
-  check(`?t=${kFromMs / 1000}: music and picture from ${kFromMs} ms, within ${kSyncMs} ms to the last frame, the music to the end`,
-        music.start && Math.abs(music.start.offset * 1000 - kFromMs) <= kFrameStepMs &&
-        run.samples[0].elapsed >= kFromMs && run.samples[0].elapsed <= kFromMs + 100 && lastFrame.elapsed >= kLengthMs - 40 && run.worst <= kSyncMs &&
-        musicEndMs >= kLengthMs, describeSync(run));
-  check('the console holds no error or warning', problems.length === 0, problems.join(' | '));
-  await context.close();
-}
-
-// Site copies with one file broken each, and a bad ?at=: the card names the problem and
-// offers Retry within 5 s; the console has one "quorvane: " line.
-async function broken(browser, base) {
-  const kSayWithinMs = 5000;
-  const brokenDir = path.join(outDir, 'broken');
-  fs.mkdirSync(brokenDir, { recursive: true });
-  const brokenServer = await serve(path.resolve(brokenDir));
-  const brokenBase = `http://127.0.0.1:${brokenServer.address().port}`;
-  const cases = [
-    { name: 'missing-image', breakIt: (dir) => fs.rmSync(path.join(dir, 'data/greet3.png')), expect: 'data/greet3.png' },
-    { name: 'corrupt-image', breakIt: (dir) => fs.writeFileSync(path.join(dir, 'data/logo.png'), fs.readFileSync(path.join(dir, 'data/logo.png')).subarray(0, 200)), expect: 'data/logo.png' },
-    { name: 'missing-program', breakIt: (dir) => fs.rmSync(path.join(dir, 'quorvane.wasm')), expect: 'quorvane.wasm' },
-  ];
-  const context = await browser.newContext({ viewport: { width: 1024, height: 768 } });
-  // The browser's graphics and audio processes start with its first page that needs them:
-  // seconds under load, which are the browser's and not the page's. The intact site, loaded
-  // once, starts them.
-  const warm = await context.newPage();
-  await warm.goto(base + '/');
-  await warm.locator('#play').waitFor({ state: 'visible', timeout: 60000 });
-  await warm.close();
-  const results = [];
-  for (const c of cases) {
-    const dir = path.join(brokenDir, c.name);
-    fs.cpSync(siteDir, dir, { recursive: true });
-    c.breakIt(dir);
-    const page = await context.newPage();
-    const lines = [];
-    page.on('console', (m) => { if (m.text().startsWith('quorvane: ')) lines.push(m.text()); });
-    await page.goto(`${brokenBase}/${c.name}/`);
-    let said = '', retry = false, afterMs = NaN;
-    try {
-      await page.locator('#retry').waitFor({ state: 'visible', timeout: kSayWithinMs });
-      afterMs = await page.evaluate(() => performance.now());  // from the navigation's start
-      said = await page.locator('#problem').textContent();
-      retry = await page.evaluate(() => document.activeElement.id === 'retry' && document.querySelector('#problem').getAttribute('role') === 'alert');
-    } catch (e) {
-      said = `nothing within ${kSayWithinMs} ms: "${await page.locator('#card').textContent()}"`;
-    }
-    // Put right, the file is found on Retry and the show is ready.
-    fs.cpSync(siteDir, dir, { recursive: true });
-    let readyAgain = false;
-    if (retry) {
-      await page.locator('#retry').click();
-      readyAgain = await page.locator('#play').waitFor({ state: 'visible', timeout: 30000 }).then(() => true, () => false);
-    }
-    results.push({ ok: said.includes(c.expect) && retry && lines.length === 1 && afterMs <= kSayWithinMs && readyAgain,
-                   text: `${c.name} after ${afterMs.toFixed(0)} ms: "${said}", ${lines.length} console lines, ${readyAgain ? 'ready after Retry' : 'not ready after Retry'}` });
-    await page.close();
-  }
-  // A bad ?at= says on the page what it takes.
-  const page = await context.newPage();
-  await page.goto(`${base}/?at=12x`);
-  await page.locator('#problem').waitFor({ state: 'visible', timeout: 60000 });
-  const atText = await page.locator('#problem').textContent();
-  results.push({ ok: /\?at= takes .* 21 to 85499/.test(atText), text: `?at=12x: "${atText}"` });
-  await page.close();
-  for (const r of results) console.log('  ' + r.text);
-  check('a missing or damaged file, or a bad ?at=, is said on the page with Retry', results.every((r) => r.ok),
-        results.filter((r) => !r.ok).map((r) => r.text).join('; '));
-  await context.close();
-  brokenServer.close();
-}
-
 // One ?bench page: its quorvane-bench JSON line.
-async function benchPage(browser, base, query) {
-  const page = await browser.newPage({ viewport: { width: 800, height: 600 } });
-  const line = new Promise((resolve) => page.on('console', (message) => {
-    if (message.text().startsWith('quorvane-bench ')) resolve(message.text());
-  }));
-  await page.goto(`${base}/?${query}`);
-  const text = await line;
-  await page.close();
-  return JSON.parse(text.slice('quorvane-bench '.length));
+async function benchPage(driver, base, query) {
+  const tab = await driver.open(`${base}/?${query}`);
+  const line = await tab.waitFor(() => window.quorvaneWatch.console.map((l) => l.text).find((t) => t.startsWith('quorvane-bench ')),
+                                 null, 600000);
+  await tab.close();
+  return JSON.parse(line.slice('quorvane-bench '.length));
 }
 
-async function bench(browser, base) {
-  // The first 10 s, as the native figures beside them.
-  for (const [label, query] of [['800x600', 'bench&until=10000'], ['1440x1080', 'bench=1440x1080&until=10000']]) {
-    const figures = await benchPage(browser, base, query);
-    console.log(`web bench ${label}, the first 10 s: median frame ${figures.median_ms.toFixed(2)} ms, p95 ${figures.p95_ms.toFixed(2)} ms over ${figures.frames} frames, ${(figures.total_ms / 1000).toFixed(1)} s in all`);
-    console.log(`  ${JSON.stringify(figures)}`);
+async function bench(driver, base) {
+  // The first 10 s at 800x600, as the native figures beside them.
+  const drawn = await benchPage(driver, base, 'bench&until=10000');
+  console.log(`web bench [${engine}] 800x600, the first 10 s: median frame ${drawn.median_ms.toFixed(2)} ms, p95 ${drawn.p95_ms.toFixed(2)} ms over ${drawn.frames} frames, ${(drawn.total_ms / 1000).toFixed(1)} s in all`);
+  if (driver.name === 'chromium') {
+    const large = await benchPage(driver, base, 'bench=1440x1080&until=10000');
+    console.log(`web bench [${engine}] 1440x1080, the first 10 s: median frame ${large.median_ms.toFixed(2)} ms, p95 ${large.p95_ms.toFixed(2)} ms`);
+    const skippedDrawing = await benchPage(driver, base, 'bench=skip');
+    console.log(`web bench [${engine}] drawing skipped (wasm and JavaScript): median frame ${skippedDrawing.median_ms.toFixed(3)} ms, p95 ${skippedDrawing.p95_ms.toFixed(3)} ms over ${skippedDrawing.frames} frames`);
   }
-  const skipped = await benchPage(browser, base, 'bench=skip');
-  console.log(`web bench, drawing skipped (wasm and JavaScript): median frame ${skipped.median_ms.toFixed(3)} ms, p95 ${skipped.p95_ms.toFixed(3)} ms over ${skipped.frames} frames`);
   // From the click on Play to the first frame and to the first sound heard, three plays.
-  const context = await browser.newContext({ viewport: { width: 800, height: 600 } });
-  await context.addInitScript(watchShow);
-  const page = await context.newPage();
-  await page.goto(base + '/');
+  const tab = await openReady(driver, base + '/');
   const starts = [];
   for (let i = 0; i < 3; ++i) {
-    await page.locator('#play').waitFor({ state: 'visible', timeout: 60000 });
-    const since = await page.evaluate(() => performance.now());
-    await page.locator('#play').click();
-    await page.waitForFunction((t) => window.quorvaneWatch.samples.some((s) => s.at > t), since, { timeout: 20000 });
-    starts.push(await page.evaluate((t) => {
+    await visible(tab, '#play', 60000);
+    const since = await clickPlay(tab);
+    starts.push(await tab.evaluate((t) => {
       const w = window.quorvaneWatch;
-      const frame = w.samples.find((s) => s.at > t);
-      const s = w.starts[w.starts.length - 1];
-      const heardAt = s.calledAt + (s.when - s.calledCtx + s.context.baseLatency + s.context.outputLatency) * 1000;
-      return { frame: frame.at - w.clickAt, sound: heardAt - w.clickAt };
+      return { frame: w.samples.find((s) => s.at > t).at - w.clickAt, sound: w.soundAt() - w.clickAt };
     }, since));
-    await page.keyboard.press('Escape');
+    await tab.press('Escape');
   }
-  console.log('web bench, from the click on Play: ' + starts.map((s, i) => `${i ? 'again' : 'first'}: frame ${s.frame.toFixed(0)} ms, sound ${s.sound.toFixed(0)} ms`).join('; '));
-  await context.close();
-  const siteBytes = fs.readdirSync(siteDir, { recursive: true })
-    .map((name) => fs.statSync(path.join(siteDir, name)))
-    .filter((info) => info.isFile())
-    .reduce((sum, info) => sum + info.size, 0);
-  console.log(`web bench: site folder ${(siteBytes / 1e6).toFixed(2)} MB`);
+  await tab.close();
+  console.log(`web bench [${engine}] from the click on Play: ` + starts.map((s, i) => `${i ? 'again' : 'first'}: frame ${s.frame.toFixed(0)} ms, sound ${s.sound.toFixed(0)} ms`).join('; '));
+  if (driver.name === 'chromium') {
+    const siteBytes = fs.readdirSync(siteDir, { recursive: true })
+      .map((name) => fs.statSync(path.join(siteDir, name)))
+      .filter((info) => info.isFile())
+      .reduce((sum, info) => sum + info.size, 0);
+    console.log(`web bench: site folder ${(siteBytes / 1e6).toFixed(2)} MB`);
+  }
 }
+
+const kAll = kEngines;
+const kGroups = {
+  stills: { engines: kAll, run: stills },
+  live: { engines: kAll, run: live },
+  broken: { engines: kAll, run: broken },
+  faults: { engines: ['chromium'], run: faults },
+  end: { engines: ['chromium'], run: showEnd },
+  replay: { engines: ['chromium'], playwright: replayCalls },
+};
 
 const server = await serve(path.resolve(siteDir));
 const base = `http://127.0.0.1:${server.address().port}`;
-// Playwright gives every launch a fresh profile of its own.
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium',
-  headless: true,
-  args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
-try {
-  if (benchOnly) {
-    await bench(browser, base);
-  } else {
-    const table = {
-      stills, live, end: showEnd, broken,
-      replay: async (...args) => { if (referencesFitData()) await replayCalls(...args); },
-    };
-    for (const group of groups) {
-      const began = Date.now();
-      await table[group](browser, base);
-      console.log(`  (${group}: ${((Date.now() - began) / 1000).toFixed(0)} s)`);
+const began = Date.now();
+for (const name of engines) {
+  engine = name;
+  const engineBegan = Date.now();
+  let driver = null;
+  try {
+    driver = await startDriver(name);
+    if (benchOnly) {
+      await bench(driver, base);
+      continue;
     }
+    for (const [group, { engines: where, run, playwright }] of Object.entries(kGroups)) {
+      if (!where.includes(name) || (onlyGroups && !onlyGroups.includes(group))) continue;
+      const groupBegan = Date.now();
+      try {
+        await (playwright ? playwright(driver.playwright, base) : run(driver, base));
+      } catch (e) {
+        check(`the ${group} group runs`, false, e.stack.split('\n').slice(0, 3).join(' '));
+      }
+      console.log(`  (${name} ${group}: ${((Date.now() - groupBegan) / 1000).toFixed(0)} s)`);
+    }
+  } catch (e) {
+    check('the browser runs', false, e.message);
+  } finally {
+    if (driver) await driver.close().catch(() => {});
   }
-} catch (e) {
-  check('the page runs', false, e.message);
-} finally {
-  await browser.close();
-  server.close();
+  note('time', `${((Date.now() - engineBegan) / 1000).toFixed(0)} s`);
 }
-if (!benchOnly) console.log(`${passed} passed, ${failed} failed` + (skipped ? `, ${skipped} skipped` : ''));
+server.close();
+if (!benchOnly) {
+  for (const [name, f] of Object.entries(figures)) {
+    console.log(`summary [${name}]: ${Object.entries(f).map(([k, v]) => `${k}: ${v}`).join('; ')}`);
+  }
+  console.log(`${passed} passed, ${failed} failed` + (skipped ? `, ${skipped} skipped` : '') +
+              ` in ${((Date.now() - began) / 1000).toFixed(0)} s`);
+}
 process.exit(failed === 0 ? 0 : 1);

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# CI step: builds the page with tools/web.sh and runs its tests in headless Chromium: the
-# golden stills through ?at= and their controls, and a live run clicked into as a person
-# would, context loss, ?t=, broken copies of the site. With --bench it prints figures instead:
-# ?bench at 800x600 and 1440x1080 beside the native capture's benchmark, the cost of a frame
-# run without drawing, and the time from Play to the first frame and the first sound.
+# CI step: builds the page with tools/web.sh and runs its tests (tests/web/run.mjs) in
+# Chromium, Firefox ESR and WebKitGTK: the golden stills through ?at=, live plays clicked
+# into as a person would, in sync with their music, context loss, broken copies of the site,
+# and in Chromium the faults after Play and ?t=. Firefox and WebKit get a display of their
+# own (Xvfb) and all three a private sound server with a null sink (PulseAudio, which Web
+# Audio in Firefox and WebKit needs to run at all). With --bench it prints figures instead:
+# ?bench at 800x600 in each engine beside the native capture's benchmark, and the time from
+# Play to the first frame and the first sound. Other arguments go to run.mjs (for instance
+# --engines=firefox or --only=live).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${QUORVANE_BUILD:-$root/build}
@@ -29,6 +33,34 @@ if [ "${1:-}" = "--bench" ]; then
     grep -E "^(whole show|total) " | sed 's/^/  /'
 fi
 out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
-node "$root/tests/web/run.mjs" "$site" "$root/tests/capture/golden" \
-  "$build/tests/web/web_frame_compare" "$out" "$@"
+pulsePid=
+cleanUp() {
+  [ -n "$pulsePid" ] && kill "$pulsePid" 2>/dev/null && wait "$pulsePid" 2>/dev/null
+  stopOwnDisplay
+  rm -rf "$out"
+}
+# shellcheck source=tools/own_display.sh
+. "$root/tools/own_display.sh"
+trap cleanUp EXIT
+startOwnDisplay -screen 0 1920x1080x24 || exit 1
+
+# A sound server of our own, also for root on a machine without a session bus: no
+# autospawn, no D-Bus, no cookie, its socket in our folder, a null sink as its only output.
+pulseDir=$out/pulse
+mkdir -m 700 "$pulseDir"
+HOME=$pulseDir XDG_RUNTIME_DIR=$pulseDir PULSE_RUNTIME_PATH=$pulseDir \
+  pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disable-shm=yes \
+    --load="module-null-sink sink_name=quorvane" \
+    --load="module-native-protocol-unix auth-anonymous=1 socket=$pulseDir/native" \
+    --log-target=file:"$pulseDir/log" --log-level=error &
+pulsePid=$!
+export PULSE_SERVER=unix:$pulseDir/native
+for _ in $(seq 100); do
+  [ -S "$pulseDir/native" ] && pactl info >/dev/null 2>&1 && break
+  kill -0 "$pulsePid" 2>/dev/null || break
+  sleep 0.1
+done
+pactl info >/dev/null 2>&1 || { echo "web: the sound server did not start:"; cat "$pulseDir/log"; exit 1; }
+
+DISPLAY=$ownDisplay XDG_RUNTIME_DIR=$pulseDir node "$root/tests/web/run.mjs" "$site" \
+  "$root/tests/capture/golden" "$build/tests/web/web_frame_compare" "$out" "$@"

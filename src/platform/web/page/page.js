@@ -15,6 +15,8 @@
   const kStillWidth = 800, kStillHeight = 600;  // ?at= keeps the golden frames' size
   // How long a lost graphics context may stay lost before the page gives up on it.
   const kRestoreWaitMs = 3000;
+  // How long the browser may take to decode the music before it counts as damaged.
+  const kDecodeWaitMs = 20000;
   const kNoValue = -1;  // a ?at= or ?t= that is no number: the program says what it takes
 
   const params = new URLSearchParams(location.search);
@@ -174,11 +176,21 @@
       // Opened now rather than at once: starting the browser's audio can take a moment.
       if (!soundtrack.context) soundtrack.open();
       try {
-        await soundtrack.decode(file.path, bytes);
+        await answeredWithin(soundtrack.decode(file.path, bytes), kDecodeWaitMs);
       } catch (e) {
         throw new FileError(`${file.url} is damaged: the browser cannot decode it as music.`);
       }
     }
+  }
+
+  // A decoder that never answers must not leave the card at "Loading…": past `ms`, its
+  // silence counts as a refusal.
+  function answeredWithin(promise, ms) {
+    let timer = 0;
+    const silence = new Promise((resolve, reject) => {
+      timer = setTimeout(() => reject(new Error('no answer')), ms);
+    });
+    return Promise.race([promise, silence]).finally(() => clearTimeout(timer));
   }
 
   // The drawing buffer for the canvas's displayed 4:3 picture in device pixels.
@@ -210,24 +222,39 @@
       if (showing) showing._webGlContextLost();
       clearTimeout(restoreTimer);
       restoreTimer = setTimeout(() => {
-        if (!showing || !showing.showRunning) return;
-        stopShow();
-        fail('The graphics card stopped drawing the show and did not come back.',
-             'the WebGL context was lost and not restored', play);
+        giveUpOnContext('The graphics card stopped drawing the show and did not come back.',
+                        'the WebGL context was lost and not restored');
       }, kRestoreWaitMs);
     });
     canvas.addEventListener('webglcontextrestored', () => {
       clearTimeout(restoreTimer);
-      if (showing) showing._webGlContextRestored();
+      // A context given back that cannot be drawn with is no better than none; the program
+      // has said why on the console.
+      if (showing && showing._webGlContextRestored() !== 0) {
+        giveUpOnContext('The graphics card came back but cannot draw the show.', '');
+      }
     });
   }
 
+  function giveUpOnContext(text, consoleLine) {
+    if (!showing || !showing.showRunning) return;
+    stopShow();
+    fail(text, consoleLine, play);
+  }
+
   // A fresh program with its own canvas: the show's start-up runs once per program.
+  // Null, with the card saying why, when the browser will not make one.
   async function newInstance(loaded) {
     const old = document.getElementById('stage');
     const canvas = old.cloneNode(false);
     old.replaceWith(canvas);
-    return createInstance(loaded, canvas);
+    try {
+      return await createInstance(loaded, canvas);
+    } catch (e) {
+      const text = e instanceof FileError ? e.message : e.message || String(e);
+      fail('The show could not start again: ' + text, 'cannot start the show again: ' + text, play);
+      return null;
+    }
   }
 
   async function createInstance(loaded, canvas) {
@@ -421,6 +448,7 @@
       // The first show's program is ready; a show played again gets a fresh one.
       const current = next || await newInstance(loadedFiles);
       next = null;
+      if (!current) return;
       card.hidden = true;
       // The stage takes the keys now: focus stays where the show is.
       stageBox.focus();

@@ -23,7 +23,37 @@ class Soundtrack {
     } catch (e) {
       this.context = null;
     }
+    if (this.context) this.context.addEventListener('statechange', () => this.stateChanged());
+    // An iPhone's silent switch mutes "ambient" sound, which is Web Audio's default.
+    try {
+      if (navigator.audioSession) navigator.audioSession.type = 'playback';
+    } catch (e) {
+      // an older session object without the type: the default stays
+    }
     return this.context !== null;
+  }
+
+  // A context the browser suspends or interrupts during the show (another tab's or app's
+  // sound, a call) stops its clock: the picture goes on, on the wall, without sound, and the
+  // music comes back where the picture is when the context runs again.
+  stateChanged() {
+    const running = this.context.state === 'running';
+    if (!running && this.playing && this.sources.length > 0) {
+      this.interrupted = this.playing;
+      this.interruptedAt = this.musicPosition();
+      for (const source of this.sources) this.stop(source);
+      this.sources = [];
+      this.followWall();
+    } else if (running && this.interrupted) {
+      const {handle, plays} = this.interrupted;
+      this.interrupted = null;
+      this.schedule({handle, plays, fadeMs: 0}, this.musicPosition());
+    }
+  }
+
+  // Where the music is (or, interrupted, would be) now, in seconds of the soundtrack.
+  musicPosition() {
+    return this.anchorOffset + (this.ticks() - this.anchorTicks) / 1000;
   }
 
   // Decodes `bytes` (MP3) into the buffer the show plays for `path`; throws when the
@@ -50,6 +80,10 @@ class Soundtrack {
     this.waiting = false;                // the last reading stood still for the music
     this.held = false;                   // music asked for is kept until release
     this.request = null;                 // the music asked for while held
+    this.playing = null;                 // the request the music plays for
+    this.interrupted = null;             // that request, while the context does not run
+    this.anchorTicks = 0;                // the clock's reading when the music was at...
+    this.anchorOffset = 0;               // ...this position, in seconds
   }
 
   // What the listener hears now, in the context's time.
@@ -111,6 +145,13 @@ class Soundtrack {
       this.request = request;
       return;
     }
+    if (this.interrupted) {
+      // Started from its beginning once the context runs again.
+      this.interrupted = {handle, plays};
+      this.anchorTicks = this.ticks();
+      this.anchorOffset = 0;
+      return;
+    }
     this.schedule(request, 0);
   }
 
@@ -150,8 +191,11 @@ class Soundtrack {
     node.start(when, offset % buffer.duration);
     if (plays > 0) node.stop(when + plays * buffer.duration - offset);
     this.sources.push({node, gain, handle});
+    this.playing = {handle, plays};
     // From now on the clock is the music's: it stands still until `when` is heard.
     this.base = this.ticks();
+    this.anchorTicks = this.base;
+    this.anchorOffset = offset;
     this.startAt = when;
     this.frozen = false;
     // A context the browser will not start would stop the show: it plays on the wall clock.
@@ -169,6 +213,7 @@ class Soundtrack {
   free(handle) {
     for (const source of this.sources.filter((s) => s.handle === handle)) this.stop(source);
     this.sources = this.sources.filter((s) => s.handle !== handle);
+    if (this.interrupted && this.interrupted.handle === handle) this.interrupted = null;
     if (this.sources.length === 0 && this.startAt !== null) this.followWall();
   }
 
@@ -186,6 +231,8 @@ class Soundtrack {
   stopAll() {
     for (const source of this.sources || []) this.stop(source);
     this.sources = [];
+    this.playing = null;
+    this.interrupted = null;
     if ((this.startAt !== null && this.startAt !== undefined) || this.frozen) this.followWall();
   }
 }
