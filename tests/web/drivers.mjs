@@ -6,7 +6,7 @@
 //   await tab.screenshot(file, rect)            PNG of the viewport's rect {x, y, width, height}
 //   await tab.resize(width, height), tab.close()
 //   driver.name, driver.playwright              the latter: Chromium's playwright Browser
-//   await driver.close()
+//   await closeTabs(driver), driver.close()     every tab still open; the browser
 // Chromium goes through playwright-core, Firefox ESR through puppeteer-core over WebDriver
 // BiDi, WebKitGTK's MiniBrowser through WebKitWebDriver (W3C WebDriver, plain HTTP).
 import { chromium } from 'playwright-core';
@@ -29,6 +29,22 @@ async function poll(evaluate, fn, arg, timeoutMs, what) {
   }
 }
 
+// Remembers an open tab until it closes, so that a group that failed half-way leaves none
+// behind (WebKitWebDriver allows one session at a time).
+function tracked(driver, tab) {
+  const close = tab.close;
+  tab.close = async () => {
+    driver.tabs.delete(tab);
+    await close();
+  };
+  driver.tabs.add(tab);
+  return tab;
+}
+
+export async function closeTabs(driver) {
+  for (const tab of [...driver.tabs]) await tab.close().catch(() => {});
+}
+
 function cropPng(bytes, rect, file) {
   const whole = PNG.sync.read(bytes);
   const part = new PNG({ width: rect.width, height: rect.height });
@@ -39,6 +55,7 @@ function cropPng(bytes, rect, file) {
 // Chromium: SwiftShader's WebGL 2.
 class ChromiumDriver {
   name = 'chromium';
+  tabs = new Set();
 
   async start() {
     this.playwright = await chromium.launch({
@@ -55,7 +72,7 @@ class ChromiumDriver {
     const context = await this.playwright.newContext({ viewport: { width, height }, deviceScaleFactor: 1 });
     const page = await context.newPage();
     await page.goto(url);
-    return {
+    return tracked(this, {
       page,
       evaluate: (fn, arg) => page.evaluate(fn, arg),
       waitFor: async (fn, arg, timeoutMs) =>
@@ -65,7 +82,7 @@ class ChromiumDriver {
       screenshot: (file, rect) => page.screenshot({ path: file, clip: rect }),
       resize: (w, h) => page.setViewportSize({ width: w, height: h }),
       close: () => context.close(),
-    };
+    });
   }
 
   close() { return this.playwright.close(); }
@@ -74,6 +91,7 @@ class ChromiumDriver {
 // Firefox ESR: WebGL 2 on llvmpipe, which it refuses by default as too slow.
 class FirefoxDriver {
   name = 'firefox';
+  tabs = new Set();
 
   async start() {
     this.browser = await puppeteer.launch({
@@ -97,7 +115,7 @@ class FirefoxDriver {
     const page = await this.browser.newPage();
     await page.setViewport({ width, height, deviceScaleFactor: 1 });
     await page.goto(url);
-    return {
+    return tracked(this, {
       page,
       evaluate: (fn, arg) => page.evaluate(fn, arg),
       waitFor: (fn, arg, timeoutMs) => poll((f, a) => page.evaluate(f, a), fn, arg, timeoutMs),
@@ -106,7 +124,7 @@ class FirefoxDriver {
       screenshot: async (file, rect) => cropPng(await page.screenshot({ type: 'png' }), rect, file),
       resize: (w, h) => page.setViewport({ width: w, height: h, deviceScaleFactor: 1 }),
       close: () => page.close(),
-    };
+    });
   }
 
   close() { return this.browser.close(); }
@@ -119,6 +137,7 @@ const kElement = 'element-6066-11e4-a52f-4a0c6b4e5db7';
 
 class WebKitDriver {
   name = 'webkit';
+  tabs = new Set();
 
   async start() {
     const port = await new Promise((resolve) => {
@@ -170,10 +189,13 @@ class WebKitDriver {
     await this.request('POST', `${s}/timeouts`, { script: 300000 });
     await this.request('POST', `${s}/url`, { url });
     const find = (selector) => this.request('POST', `${s}/element`, { using: 'css selector', value: selector });
-    return {
+    return tracked(this, {
       evaluate,
       waitFor: (fn, arg, timeoutMs) => poll(evaluate, fn, arg, timeoutMs),
-      click: async (selector) => this.request('POST', `${s}/element/${(await find(selector))[kElement]}/click`, {}),
+      click: async (selector) => {
+        const element = await find(selector);
+        return this.request('POST', `${s}/element/${element[kElement] || Object.values(element)[0]}/click`, {});
+      },
       press: (key) => {
         const value = kWebDriverKeys[key] || key;
         return this.request('POST', `${s}/actions`, { actions: [{ type: 'key', id: 'keys', actions: [
@@ -184,7 +206,7 @@ class WebKitDriver {
         cropPng(Buffer.from(await this.request('GET', `${s}/screenshot`), 'base64'), rect, file),
       resize,
       close: () => this.request('DELETE', s).catch(() => {}),
-    };
+    });
   }
 
   async close() {

@@ -2,8 +2,8 @@
 // every engine alike. It watches the music and the frames from inside the page,
 // independently of what the page reports about its clock: the sources' start and stop calls
 // are recorded as they are made, the music's position is read from the audio context's own
-// output timestamp, and each animation frame that draws pairs the elapsed time it drew with
-// the position heard in that same frame, read after the page's own callback. It keeps the
+// output timestamp, and each animation frame that draws pairs the elapsed time it drew (read
+// after the page's own callback) with the position heard as that callback began. It keeps the
 // console's lines and the uncaught errors, and can shrink the frame just drawn into a
 // thumbnail. ?quorvane-no-audio hides Web Audio from the page.
 'use strict';
@@ -48,8 +48,13 @@
     const s = watch.starts[watch.starts.length - 1];
     if (!s || s.context.state !== 'running') return null;
     const t = s.context.getOutputTimestamp ? s.context.getOutputTimestamp() : { performanceTime: 0 };
-    const heard = t.performanceTime > 0
-      ? t.contextTime + (performance.now() - t.performanceTime) / 1000
+    // WebKitGTK 2.50's performanceTime runs ahead of the page's clock by the context's time:
+    // a stamp that is not from the last second is not taken.
+    const since = performance.now() - t.performanceTime;
+    // Nothing beyond what the context has rendered can be heard: an audio thread that
+    // stalls (a busy machine) stops the music at that point.
+    const heard = t.performanceTime > 0 && since >= 0 && since < 1000
+      ? Math.min(t.contextTime + since / 1000, s.context.currentTime)
       : s.context.currentTime - (s.context.outputLatency || 0) - (s.context.baseLatency || 0);
     return (heard - s.when + s.offset) * 1000;
   };
@@ -67,12 +72,15 @@
   const raf = window.requestAnimationFrame.bind(window);
   window.requestAnimationFrame = (callback) => raf((time) => {
     const before = window.quorvaneStatus && window.quorvaneStatus();
+    // Read just before the page's callback reads its clock for the frame it draws: after
+    // the callback, the position would also count the frame's own drawing.
+    const music = watch.position();
     callback(time);
     const after = window.quorvaneStatus && window.quorvaneStatus();
     if (!after || after.frames === 0) return;
     if (before && before.frames === after.frames && before.elapsedMs === after.elapsedMs) return;
     watch.samples.push({ at: performance.now(), frames: after.frames, elapsed: after.elapsedMs,
-                         music: watch.position() });
+                         music });
     if (watch.wantThumb) {
       // Still the frame just drawn: the buffer is cleared only once it is shown.
       const g = thumb.getContext('2d', { willReadFrequently: true });

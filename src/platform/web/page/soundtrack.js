@@ -92,7 +92,9 @@ class Soundtrack {
     const stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : null;
     if (stamp && stamp.performanceTime > 0 && context.state === 'running') {
       const since = (performance.now() - stamp.performanceTime) / 1000;
-      return stamp.contextTime + Math.min(Soundtrack.kMaxExtrapolationS, Math.max(0, since));
+      // Never past what has been rendered: a stalled audio thread stops the sound there.
+      return Math.min(context.currentTime,
+                      stamp.contextTime + Math.min(Soundtrack.kMaxExtrapolationS, Math.max(0, since)));
     }
     return context.currentTime - (context.outputLatency || 0) - (context.baseLatency || 0);
   }
