@@ -274,6 +274,7 @@ async function replayCalls(browser, base) {
       const instance = await createQuorvane({
         canvas, wasmBinary: files.find((entry) => entry.file.role === 'program').bytes,
         print: (line) => console.log(line), printErr: (line) => console.error(line),
+        onStillDrawn: (ms) => { document.title = `quorvane frame ${ms}`; },
       });
       instance.FS.mkdir('data');
       for (const { file, bytes } of files) if (file.role === 'data') instance.FS.writeFile(file.path, bytes);

@@ -246,6 +246,9 @@
         },
         onShowEnded: showEndCard,
         onCatchingUp: showCatchUp,
+        onFrameDrawn: frameDrawn,
+        onStillDrawn: (ms) => { document.title = 'quorvane frame ' + ms; },
+        onCaption: (caption) => { document.title = caption; },
       });
     } catch (e) {
       throw new FileError(`${program.file.url} is damaged: the browser cannot run it.`);
@@ -287,6 +290,13 @@
     if (showing && showing.showRunning) showing._quorvaneStop();
     if (showing) showing.showRunning = false;
     soundtrack.stopAll();
+  }
+
+  // Called for every live frame: as cheap as can be.
+  function frameDrawn(frames, elapsedMs) {
+    showing.showFrames = frames;
+    showing.showElapsed = elapsedMs;
+    if (frames === 1) showing.firstFrameAt = performance.now();
   }
 
   // For the page's tests and the curious: how far the show is.
