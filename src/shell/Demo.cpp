@@ -51,7 +51,10 @@ constexpr int kAudioRate = 22050;
 constexpr int kAudioChannels = 2;
 constexpr int kAudioChunk = 1024;
 constexpr int kLoopForever = -1;
-constexpr int kMusicFadeMs = 2000;  // unused: the music starts at once
+constexpr int kMusicFade = 0;  // off: the music starts at once, at full volume
+constexpr int kMusicFadeMs = 2000;  // what a fade-in would take
+
+constexpr unsigned kUnseededRand = 1;  // the seed of a rand() never seeded
 
 constexpr int kTerrainRows = 92;
 constexpr int kTerrainCols = 128;
@@ -151,6 +154,21 @@ void seedEmitter()
     gParticles.resetAll();
 }
 
+// What start-up draws from the random sequence after the particles' construction.
+void seedShow()
+{
+    seedEmitter();
+    gEmitterPhaseX = 0.0f;
+    gEmitterPhaseY = 0.0f;
+    gTerrain.generate(kTerrainRows, kTerrainCols, kTerrainSize);
+    gTerrain.texture = &gFloorTexture;
+}
+
+// Black, depth-tested, textured: the GL as the first frame finds it.
+void setGlDefaults() { gWindow.initGL(0.0f, 0.0f, 0.0f, 0.0f); }
+
+void startMusic() { gMusic.play(kMusicFade, kLoopForever, kMusicFadeMs); }
+
 }  // namespace
 
 LoopHooks realTimeHooks()
@@ -189,25 +207,35 @@ Timeline* startUp()
         gWindow.destroy();
         return nullptr;
     }
-    gWindow.initGL(0.0f, 0.0f, 0.0f, 0.0f);
+    setGlDefaults();
     const bool audioOpen = openAudio();
     if (!loadImages()) {
         shutDown();
         return nullptr;
     }
     if (audioOpen) loadMusic();
-    seedEmitter();
-    gEmitterPhaseX = 0.0f;
-    gEmitterPhaseY = 0.0f;
-    gTerrain.generate(kTerrainRows, kTerrainCols, kTerrainSize);
-    gTerrain.texture = &gFloorTexture;
+    seedShow();
     Timeline* timeline = buildSchedule();
     SDL_EnableKeyRepeat(kKeyRepeatDelay, kKeyRepeatInterval);
     gRenderer.clear();
     gRenderer.setViewport(0, 0, kScreenWidth, kScreenHeight);
     gRenderer.setPerspective(kFieldOfView, kScreenWidth, kScreenHeight, kNearPlane, kFarPlane);
-    gMusic.play(0, kLoopForever, kMusicFadeMs);
+    startMusic();
     return timeline;
+}
+
+void rewindShow()
+{
+    std::srand(kUnseededRand);
+    gParticles = ParticleSystem();
+    seedShow();
+    gRotation = 0.0f;
+    gCamera = Camera();
+    gQuit = false;
+    gRenderer.undoSceneSwitches();
+    setGlDefaults();
+    gRenderer.clear();
+    startMusic();
 }
 
 void runFrameLoop(const Timeline& timeline, const LoopHooks& hooks)
@@ -225,16 +253,20 @@ void shutDown()
     gWindow.destroy();
 }
 
-int playShow()
+int playShow(bool loop)
 {
     Timeline* timeline = startUp();
     if (timeline == nullptr) return 1;
     runFrameLoop(*timeline, realTimeHooks());
+    while (loop && !gQuit) {
+        rewindShow();
+        runFrameLoop(*timeline, realTimeHooks());
+    }
     shutDown();
     return 0;
 }
 
-int runGuarded(int (*body)())
+int runGuarded(const std::function<int()>& body)
 {
     try {
         return body();

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <cstddef>
+#include <functional>
 
 class Texture;
 class Timeline;
@@ -49,11 +50,19 @@ void runFrameLoop(const Timeline& timeline, const LoopHooks& hooks);
 // and shuts SDL down.
 void shutDown();
 
-// The live demo: start-up, the frame loop on SDL's clock, the shutdown. Returns 0, or 1
+// Puts the show back where start-up left it, so that the next frame loop is the first pass
+// again, frame for frame: the random sequence restarted (srand(1)) and the particles,
+// emitter, phases and terrain drawn from it anew in start-up's order, the spin and the
+// camera at rest, the GL switches the scenes leave on turned off, no quit pending, and the
+// music started again from its beginning, repeating without end.
+void rewindShow();
+
+// The live demo: start-up, the frame loop on SDL's clock, the shutdown. With `loop`, a
+// show that reaches its end is rewound and played again, until a quit. Returns 0, or 1
 // when start-up failed (it has said why).
-int playShow();
+int playShow(bool loop);
 
 // Runs `body`, turning a timeline code that escapes it into an error line and status 1.
-int runGuarded(int (*body)());
+int runGuarded(const std::function<int()>& body);
 
 extern bool gQuit;  // set when the frame loop sees a quit request; ends the loop
