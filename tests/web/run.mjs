@@ -9,6 +9,7 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
+import { player, seekBench } from './player.mjs';
 
 const [siteDir, goldenDir, frameCompare, outDir] = process.argv.slice(2, 6);
 const benchOnly = process.argv.includes('--bench');
@@ -18,7 +19,7 @@ const onlyArgument = process.argv.find((a) => a.startsWith('--only='));
 const onlyAt = process.argv.includes('--only') ? Number(process.argv[process.argv.indexOf('--only') + 1]) : null;
 const groups = onlyAt !== null ? ['stills']
   : onlyArgument ? onlyArgument.slice('--only='.length).split(',')
-  : ['stills', 'replay', 'live', 'end', 'broken'];
+  : ['stills', 'replay', 'live', 'end', 'player', 'broken'];
 
 // The browser's stills are held to the golden metric's own bound (0.2 % of pixels beyond 32
 // levels, mean difference 4.0): SwiftShader's WebGL 2 through our GL subset came out at
@@ -599,6 +600,7 @@ async function bench(browser, base) {
   console.log(`web bench: site folder ${(siteBytes / 1e6).toFixed(2)} MB`);
 }
 
+const helpers = { check, compare, watchShow, watchConsole, syncSince, describeSync, goldenDir, outDir };
 const server = await serve(path.resolve(siteDir));
 const base = `http://127.0.0.1:${server.address().port}`;
 // Playwright gives every launch a fresh profile of its own.
@@ -611,9 +613,10 @@ const browser = await chromium.launch({
 try {
   if (benchOnly) {
     await bench(browser, base);
+    await seekBench(browser, base, helpers);
   } else {
     const table = {
-      stills, live, end: showEnd, broken,
+      stills, live, end: showEnd, broken, player: (...args) => player(...args, helpers),
       replay: async (...args) => { if (referencesFitData()) await replayCalls(...args); },
     };
     for (const group of groups) {

@@ -9,6 +9,7 @@
 
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdio>
 
 LiveShow gLiveShow;
@@ -22,8 +23,9 @@ constexpr double kMsPerSecond = 1000.0;
 
 }  // namespace
 
-int LiveShow::start(int32_t fromMs)
+int LiveShow::start(int32_t fromMs, bool loopShow)
 {
+    looping = loopShow;
     // The music waits for the show's first animation frame, when the start-up's work is
     // done and the picture can follow at once, or for ?t='s moment.
     webHoldMusic();
@@ -60,6 +62,53 @@ int LiveShow::start(int32_t fromMs)
 
 void LiveShow::stop() { gShowCore.shutDown(); }
 
+void LiveShow::end()
+{
+    if (gShowCore.started()) finish();
+}
+
+void LiveShow::pause()
+{
+    if (phase == Phase::Playing) {
+        phase = Phase::Paused;
+        webPauseMusic();
+    } else if (phase == Phase::Seeking) {
+        playAfterSeek = false;
+    }
+}
+
+void LiveShow::resume()
+{
+    if (!gShowCore.started()) return;
+    if (phase == Phase::Paused) {
+        startPlaying();
+    } else if (phase == Phase::Seeking) {
+        playAfterSeek = true;
+    }
+}
+
+void LiveShow::seek(int32_t ms)
+{
+    if (!gShowCore.started()) return;
+    playAfterSeek = phase == Phase::Playing || (phase == Phase::Seeking && playAfterSeek);
+    if (phase == Phase::Playing) webPauseMusic();
+    // Paused at the very start, the picture is the first frame.
+    const int32_t first = playAfterSeek ? 0 : kFirstFrameMs;
+    target = std::clamp(ms, first, gShowCore.getLength() - 1);
+    // Onward from the current frame only when the frames so far are the capture's, and the
+    // moment's frame is still to come or already on the canvas.
+    const int32_t nextFrame = lastFrame == 0 ? kFirstFrameMs : lastFrame + kFrameStepMs;
+    const bool onward = onGrid && target >= lastFrame && (target >= nextFrame || lastFrameShown);
+    phase = Phase::Seeking;
+    if (!onward) rewind();
+    seekFromMs = lastFrame;
+    seekStartMs = emscripten_get_now();
+    webGlSetFramesHidden(true);
+    gShowCore.setPaced(false);
+    // The first slice at once: a short seek is drawn before the input's handler returns.
+    seekStep();
+}
+
 Uint32 LiveShow::clock()
 {
     if (phase == Phase::Seeking) return virtualClock++;
@@ -85,6 +134,11 @@ void LiveShow::step()
         playStep();
     }
     if (!gShowCore.started() || gShowCore.getLoop().running()) return;
+    if (looping && !gQuit) {
+        // Every pass is the first: a fresh run from 0, with the music from its start.
+        seek(0);
+        return;
+    }
     finish();
 }
 
@@ -133,6 +187,16 @@ void LiveShow::startPlaying()
     webReleaseMusic(static_cast<int>(liveBase));
     ticksAtSwitch = SDL_GetTicks();
     gShowCore.setPaced(true);
+}
+
+void LiveShow::rewind()
+{
+    rewindShow();
+    virtualClock = 0;
+    lastFrame = 0;
+    lastFrameShown = false;
+    onGrid = true;
+    gShowCore.getLoop().start();
 }
 
 void LiveShow::finish()

@@ -1,6 +1,8 @@
-// The show in real time: its clock is the music's (WebMusic.cpp). With ?t= the frames
-// before the moment are first run without drawing, on the capture program's virtual clock,
-// so the frame shown for the moment is the capture's.
+// The show in real time, as a player: its clock is the music's (WebMusic.cpp), and the
+// page pauses, resumes and seeks it. A seek runs the frames on the way without drawing, on
+// the capture program's virtual clock, so the frame shown for a moment is the capture's:
+// onward from the current frame when every frame so far fell on that clock, else from a
+// fresh run from 0. With the loop on, the show's end starts it again as its first pass.
 #pragma once
 
 #include <SDL.h>
@@ -11,9 +13,15 @@ class LiveShow {
 public:
     // Start-up with the music held, then the show from `fromMs` (?t=; 0: the start).
     // Returns 0, or 1 after its line on the console.
-    int start(int32_t fromMs);
+    int start(int32_t fromMs, bool loopShow);
     // Ends at once without the end card (the page has said why).
     void stop();
+    // Ends as Escape ends it, with the end card.
+    void end();
+    void pause();
+    void resume();
+    // To `ms` (clamped to the show), playing on or paused as before.
+    void seek(int32_t ms);
 
 private:
     enum class Phase { Seeking, Playing, Paused };
@@ -36,9 +44,11 @@ private:
     void seekStep();
     void playStep();
     void startPlaying();
+    void rewind();
     void finish();
 
     Phase phase = Phase::Paused;
+    bool looping = false;        // ?loop: the end starts the show again
     bool playAfterSeek = false;  // a seek under way ends playing, else paused
     bool onGrid = true;          // every frame since the last fresh run fell on the virtual clock
     int32_t target = 0;          // the seek's moment

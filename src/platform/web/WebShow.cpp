@@ -18,13 +18,14 @@ constexpr int kFailureStatus = 1;
 
 int gRequestedMode = kLive;
 int gRequestedMs = 0;
+bool gRequestedLoop = false;
 
 // What the page asked for, handed to the guarded start.
 int startRequested()
 {
     switch (gRequestedMode) {
     case kLive:
-        return gLiveShow.start(gRequestedMs);
+        return gLiveShow.start(gRequestedMs, gRequestedLoop);
     case kStill:
         return gStillShow.start(gRequestedMs);
     case kBench:
@@ -39,15 +40,24 @@ int startRequested()
 
 // The page's entry: mode 0 plays the show in real time (from `requestedMs`: ?t=), 1 renders
 // the still at `requestedMs`, 2 runs the benchmark (its first `requestedMs`, all when 0), 3
-// times the same frames run without drawing.
-extern "C" EMSCRIPTEN_KEEPALIVE int quorvaneStart(int mode, int requestedMs)
+// times the same frames run without drawing. `loop` (?loop): the live show starts again
+// at its end.
+extern "C" EMSCRIPTEN_KEEPALIVE int quorvaneStart(int mode, int requestedMs, int loop)
 {
     if (mode < kLive || mode > kBenchSkipped) return kFailureStatus;
     gRequestedMode = mode;
     gRequestedMs = requestedMs;
+    gRequestedLoop = loop != 0;
     return runGuarded(startRequested);
 }
 
 // The page ends a live show it gave up on (a graphics context that did not come back).
 extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneStop() { gLiveShow.stop(); }
 
+// The live player's controls.
+extern "C" EMSCRIPTEN_KEEPALIVE void quorvanePause() { gLiveShow.pause(); }
+extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneResume() { gLiveShow.resume(); }
+// Escape while paused ends the show as Escape ends a playing one.
+extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneEnd() { gLiveShow.end(); }
+// To `ms` of the show.
+extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneSeek(int ms) { gLiveShow.seek(ms); }
