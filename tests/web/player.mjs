@@ -75,10 +75,13 @@ async function seekIsExact(browser, base, h) {
   await page.keyboard.press('Space');
   await page.keyboard.press('Home');
   const forward = await pressSeek(page, 'ArrowRight', 8);
-  const slider = await page.evaluate(() => {
+  const slider = await page.evaluate(async () => {
     const t = document.getElementById('timeline');
+    const media = navigator.mediaSession;
+    const icons = await Promise.all(media.metadata.artwork.map(async (a) => (await fetch(a.src)).headers.get('content-type')));
     return { role: t.getAttribute('role'), name: t.getAttribute('aria-label'), value: t.getAttribute('aria-valuenow'),
-             text: t.getAttribute('aria-valuetext'), marks: [...t.querySelectorAll('.scene')].map((m) => m.textContent) };
+             text: t.getAttribute('aria-valuetext'), marks: [...t.querySelectorAll('.scene')].map((m) => m.textContent),
+             media: { title: media.metadata.title, artist: media.metadata.artist, state: media.playbackState, icons } };
   });
   const ahead = await againstGolden(page, h, 40000, 'forward');
   const backward = await pressSeek(page, 'ArrowLeft', 6);
@@ -90,9 +93,11 @@ async function seekIsExact(browser, base, h) {
           ahead.within && back.within && forward.paused && backward.paused &&
           aheadMs === 39981 && backMs === 9981,
           `40 s: ${ahead.text}; 10 s: ${back.text}; frames at ${aheadMs} and ${backMs} ms`);
-  h.check('the timeline is a named slider in seconds that marks the eight clips by name',
+  h.check('the timeline is a named slider in seconds that marks the eight clips by name; the media session knows the show',
           slider.role === 'slider' && slider.name && slider.value === '40.0' && slider.text === '40.0 s, split' &&
-          slider.marks.length === 8 && slider.marks[2] === 'spin' && slider.marks[7] === 'closing still',
+          slider.marks.length === 8 && slider.marks[2] === 'spin' && slider.marks[7] === 'closing still' &&
+          slider.media.title === 'Quorvane' && slider.media.artist && slider.media.state === 'paused' &&
+          slider.media.icons.length > 0 && slider.media.icons.every((type) => type === 'image/png'),
           JSON.stringify(slider));
   h.check('the console holds no error or warning while seeking', problems.length === 0, problems.join(' | '));
   await context.close();

@@ -57,18 +57,25 @@ int LiveShow::start(int32_t fromMs, bool loopShow)
     const bool framesToRun = fromMs >= kFirstFrameMs;
     if (framesToRun) webGlSetFramesHidden(true);
     gShowCore.callBack(onStep, this, !framesToRun);
+    active = true;
     return 0;
 }
 
-void LiveShow::stop() { gShowCore.shutDown(); }
+void LiveShow::stop()
+{
+    if (!active) return;
+    active = false;
+    gShowCore.shutDown();
+}
 
 void LiveShow::end()
 {
-    if (gShowCore.started()) finish();
+    if (active) finish();
 }
 
 void LiveShow::pause()
 {
+    if (!active) return;
     if (phase == Phase::Playing) {
         phase = Phase::Paused;
         webPauseMusic();
@@ -79,7 +86,7 @@ void LiveShow::pause()
 
 void LiveShow::resume()
 {
-    if (!gShowCore.started()) return;
+    if (!active) return;
     if (phase == Phase::Paused) {
         startPlaying();
     } else if (phase == Phase::Seeking) {
@@ -89,7 +96,7 @@ void LiveShow::resume()
 
 void LiveShow::seek(int32_t ms)
 {
-    if (!gShowCore.started()) return;
+    if (!active) return;
     playAfterSeek = phase == Phase::Playing || (phase == Phase::Seeking && playAfterSeek);
     if (phase == Phase::Playing) webPauseMusic();
     // Paused at the very start, the picture is the first frame.
@@ -97,8 +104,7 @@ void LiveShow::seek(int32_t ms)
     target = std::clamp(ms, first, gShowCore.getLength() - 1);
     // Onward from the current frame only when the frames so far are the capture's, and the
     // moment's frame is still to come or already on the canvas.
-    const int32_t nextFrame = lastFrame == 0 ? kFirstFrameMs : lastFrame + kFrameStepMs;
-    const bool onward = onGrid && target >= lastFrame && (target >= nextFrame || lastFrameShown);
+    const bool onward = onGrid && target >= lastFrame && (target >= nextFrame() || lastFrameShown);
     phase = Phase::Seeking;
     if (!onward) rewind();
     seekFromMs = lastFrame;
@@ -107,6 +113,11 @@ void LiveShow::seek(int32_t ms)
     gShowCore.setPaced(false);
     // The first slice at once: a short seek is drawn before the input's handler returns.
     seekStep();
+}
+
+int32_t LiveShow::nextFrame() const
+{
+    return lastFrame == 0 ? kFirstFrameMs : lastFrame + kFrameStepMs;
 }
 
 Uint32 LiveShow::clock()
@@ -133,7 +144,7 @@ void LiveShow::step()
     } else if (phase == Phase::Playing) {
         playStep();
     }
-    if (!gShowCore.started() || gShowCore.getLoop().running()) return;
+    if (!active || gShowCore.getLoop().running()) return;
     if (looping && !gQuit) {
         // Every pass is the first: a fresh run from 0, with the music from its start.
         seek(0);
@@ -146,9 +157,7 @@ void LiveShow::seekStep()
 {
     FrameLoop& loop = gShowCore.getLoop();
     const double sliceStart = emscripten_get_now();
-    const auto done = [this] {
-        return target < (lastFrame == 0 ? kFirstFrameMs : lastFrame + kFrameStepMs);
-    };
+    const auto done = [this] { return target < nextFrame(); };
     while (!done() && loop.running() && sliceLeft(sliceStart)) loop.pass();
     if (!loop.running()) return;
     if (!done()) {
@@ -203,6 +212,7 @@ void LiveShow::finish()
 {
     const int32_t elapsed = static_cast<int32_t>(gShowCore.getLoop().getElapsed());
     const int32_t length = gShowCore.getLength();
+    active = false;
     gShowCore.shutDown();
     pageShowEnded(elapsed, length);
 }

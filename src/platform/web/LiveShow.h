@@ -38,6 +38,8 @@ private:
     static void onStep(void* show) { static_cast<LiveShow*>(show)->step(); }
 
     Uint32 clock();
+    // Where the next frame falls on the virtual clock.
+    int32_t nextFrame() const;
     void frameStarting(int32_t elapsed);
     void frameDrawn(int32_t elapsed);
     void step();
@@ -47,6 +49,7 @@ private:
     void rewind();
     void finish();
 
+    bool active = false;         // this show runs: the page's controls reach it
     Phase phase = Phase::Paused;
     bool looping = false;        // ?loop: the end starts the show again
     bool playAfterSeek = false;  // a seek under way ends playing, else paused

@@ -30,7 +30,6 @@ public:
     // when start-up did not succeed or the show has ended already.
     void shutDown();
 
-    bool started() const { return timeline != nullptr; }
     FrameLoop& getLoop() { return *loop; }
     const Timeline& getTimeline() const { return *timeline; }
     int32_t getLength() const;

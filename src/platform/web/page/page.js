@@ -340,7 +340,8 @@
     play.hidden = true;
     progress.hidden = false;
     progress.value = share;
-    say('Finding ' + (startMs / 1000).toFixed(1) + ' s… ' + Math.floor(100 * share) + ' %');
+    const moment = player.target !== null ? player.target : startMs;
+    say('Finding ' + (moment / 1000).toFixed(1) + ' s… ' + Math.floor(100 * share) + ' %');
   }
 
   // A link that starts the show at `elapsedMs`.
