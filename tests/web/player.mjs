@@ -137,11 +137,12 @@ async function pauseAndResume(browser, base, h) {
 // ?loop&t=84: past the end the show starts again, with its music from the start, on the beat.
 async function loopsAgain(browser, base, h) {
   const { context, page, problems } = await playing(browser, base, h, '?loop&t=84');
-  await page.waitForFunction(() => {
+  // Enough frames of the second pass to judge by: those after the elapsed time went back.
+  await page.waitForFunction((frames) => {
     const s = window.quorvaneWatch.samples;
-    return s.some((x) => x.elapsed > 85000) && s.findLast((x) => x.elapsed > 85000) !== s[s.length - 1] &&
-           s[s.length - 1].elapsed > 3000;
-  }, null, { timeout: 60000 });
+    const wrap = s.findIndex((x, i) => i > 0 && x.elapsed < s[i - 1].elapsed);
+    return wrap > 0 && s.length - wrap >= frames;
+  }, kSyncFrames, { timeout: 120000 });
   const wrap = await page.evaluate(() => {
     const s = window.quorvaneWatch.samples;
     return s.findIndex((x, i) => i > 0 && x.elapsed < s[i - 1].elapsed);
