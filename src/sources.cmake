@@ -5,6 +5,9 @@ set(QUORVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/shell/Window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shell/Renderer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shell/Keyboard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/shell/Globals.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/shell/Schedule.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/shell/StartUp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shell/Demo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shell/FrameLoop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/timeline/Timeline.cpp

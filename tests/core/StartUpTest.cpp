@@ -8,6 +8,8 @@
 #include "effects/Terrain.h"
 #include "scenes/SceneFrame.h"
 #include "shell/Demo.h"
+#include "shell/FrameLoop.h"
+#include "shell/Schedule.h"
 #include "shell/Window.h"
 #include "timeline/Timeline.h"
 
