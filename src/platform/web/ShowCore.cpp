@@ -1,6 +1,7 @@
 #include "ShowCore.h"
 
 #include "WebPage.h"
+#include "shell/Schedule.h"
 #include "timeline/Timeline.h"
 
 #include <emscripten.h>
