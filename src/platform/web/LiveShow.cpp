@@ -46,14 +46,15 @@ int LiveShow::start(int32_t fromMs, bool loopShow)
     onGrid = true;
     lastFrame = 0;
     lastFrameShown = false;
-    virtualClock = 0;
     framesDrawn = 0;
     LoopHooks hooks;
     hooks.ticks = readClock;
     hooks.frameStarting = onFrameStarting;
     hooks.frameDrawn = onFrameDrawn;
     hooks.context = this;
+    loopStarting = true;
     gShowCore.makeLoop(hooks);
+    loopStarting = false;
     const bool framesToRun = fromMs >= kFirstFrameMs;
     if (framesToRun) webGlSetFramesHidden(true);
     gShowCore.callBack(onStep, this, !framesToRun);
@@ -122,7 +123,9 @@ int32_t LiveShow::nextFrame() const
 
 Uint32 LiveShow::clock()
 {
-    if (phase == Phase::Seeking) return virtualClock++;
+    // Seeking, the virtual clock reads each frame's time in turn: the frames fall where one
+    // ms per reading puts them, without the twenty passes that draw nothing between them.
+    if (phase == Phase::Seeking) return loopStarting ? 0 : static_cast<Uint32>(nextFrame());
     return liveBase + (SDL_GetTicks() - ticksAtSwitch);
 }
 
@@ -201,11 +204,12 @@ void LiveShow::startPlaying()
 void LiveShow::rewind()
 {
     rewindShow();
-    virtualClock = 0;
     lastFrame = 0;
     lastFrameShown = false;
     onGrid = true;
+    loopStarting = true;
     gShowCore.getLoop().start();
+    loopStarting = false;
 }
 
 void LiveShow::finish()

@@ -57,7 +57,7 @@ private:
     int32_t target = 0;          // the seek's moment
     int32_t lastFrame = 0;       // elapsed time of the last frame run; 0 before the first
     bool lastFrameShown = false; // that frame was drawn on the canvas, not hidden
-    Uint32 virtualClock = 0;     // while seeking: one ms per reading
+    bool loopStarting = false;   // the loop's first reading, time 0 of a fresh run
     Uint32 liveBase = 0;         // the show's elapsed time when the music last took over
     Uint32 ticksAtSwitch = 0;    // SDL_GetTicks then
     int framesDrawn = 0;         // live frames drawn, for the page
