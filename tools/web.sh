@@ -48,6 +48,9 @@ for image in $(sed -n 's/^"\(.*\)\.bmp",$/\1/p' "$root/src/assets/ImageNames.inc
   entries+=("{\"url\":\"data/$image.png\",\"role\":\"data\",\"path\":\"data/$image.bmp\",\"bytes\":$(stat -c %s "$site/data/$image.png")}")
 done
 cp "$root/data/quorvane.mp3" "$site/data/"
+# The player's card in the system's media controls shows the icon.
+mkdir -p "$site/icons"
+cp "$root/packaging/icons/quorvane-128.png" "$root/packaging/icons/quorvane-256.png" "$site/icons/"
 entries+=("{\"url\":\"data/quorvane.mp3\",\"role\":\"data\",\"path\":\"data/quorvane.mp3\",\"bytes\":$(stat -c %s "$site/data/quorvane.mp3")}")
 (IFS=,; echo "{\"files\":[${entries[*]}]}") >"$site/manifest.json"
 echo "quorvane web: wrote $site ($(du -sb "$site" | cut -f1) bytes)"

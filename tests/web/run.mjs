@@ -25,6 +25,7 @@ import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { player, seekBench } from './player.mjs';
 
 const [siteDir, goldenDir, frameCompare, outDir] = process.argv.slice(2, 6);
 const benchOnly = process.argv.includes('--bench');
@@ -585,6 +586,7 @@ async function replayCalls(browser, base) {
       const instance = await createQuorvane({
         canvas, wasmBinary: files.find((entry) => entry.file.role === 'program').bytes,
         print: (line) => console.log(line), printErr: (line) => console.error(line),
+        onStillDrawn: (ms) => { document.title = `quorvane frame ${ms}`; },
       });
       instance.FS.mkdir('data');
       for (const { file, bytes } of files) if (file.role === 'data') instance.FS.writeFile(file.path, bytes);
@@ -683,6 +685,8 @@ async function bench(driver, base) {
   }
 }
 
+// What the Chromium-only groups in modules of their own use of this file.
+const helpers = { check, compare, syncSince, describeSync, goldenDir, outDir };
 const kAll = kEngines;
 const kGroups = {
   stills: { engines: kAll, run: stills },
@@ -691,6 +695,7 @@ const kGroups = {
   faults: { engines: ['chromium'], run: faults },
   end: { engines: ['chromium'], run: showEnd },
   replay: { engines: ['chromium'], playwright: replayCalls },
+  player: { engines: ['chromium'], playwright: (browser, b) => player(browser, b, helpers) },
 };
 
 const server = await serve(path.resolve(siteDir));
@@ -704,6 +709,7 @@ for (const name of engines) {
     driver = await startDriver(name);
     if (benchOnly) {
       await bench(driver, base);
+      if (name === 'chromium') await seekBench(driver.playwright, base, helpers);
       continue;
     }
     for (const [group, { engines: where, run, playwright }] of Object.entries(kGroups)) {

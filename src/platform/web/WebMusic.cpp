@@ -33,6 +33,8 @@ EM_JS(int, soundtrackWaiting, (), { return Module.quorvaneAudio.isWaiting() ? 1 
 
 EM_JS(void, soundtrackHold, (), { if (Module.quorvaneAudio) Module.quorvaneAudio.hold(); });
 
+EM_JS(void, soundtrackPause, (), { if (Module.quorvaneAudio) Module.quorvaneAudio.pause(); });
+
 EM_JS(void, soundtrackRelease, (int offsetMs), {
     if (Module.quorvaneAudio) Module.quorvaneAudio.release(offsetMs);
 });
@@ -65,6 +67,8 @@ void platformPlayMusic(int music, int plays, int fadeMs) { soundtrackPlay(music,
 void platformFreeMusic(int music) { soundtrackFree(music); }
 
 void webHoldMusic() { soundtrackHold(); }
+
+void webPauseMusic() { soundtrackPause(); }
 
 void webReleaseMusic(int offsetMs) { soundtrackRelease(offsetMs); }
 

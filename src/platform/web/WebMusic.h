@@ -6,6 +6,8 @@
 // soundtrack (release). The clock stands still meanwhile.
 void webHoldMusic();
 void webReleaseMusic(int offsetMs);
+// Pausing or seeking, the music that plays stops and is held in the same way.
+void webPauseMusic();
 
 // Whether the music is held, not yet heard, or heard behind the clock (the output fell
 // behind for a moment): the show draws nothing until it is heard again.

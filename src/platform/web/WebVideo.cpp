@@ -1,19 +1,17 @@
 // The browser's display for the shared SDL half: the page's canvas through the WebGL
-// layer, the page's title as the caption. (The clock is the music's: WebMusic.cpp.)
+// layer; the caption goes to the page, which makes it its title. (The clock is the
+// music's: WebMusic.cpp.)
 #include "Platform.h"
 
+#include "WebPage.h"
 #include "gl/WebGl.h"
-
-#include <emscripten.h>
 
 namespace {
 
 // The canvas the show draws on; the page gives it this id.
 constexpr const char* kStageSelector = "#stage";
 
-bool gGlOpened = false;  // the WebGL context was made (it lives as long as the page)
-
-EM_JS(void, setPageTitle, (const char* title), { document.title = UTF8ToString(title); });
+bool gGlOpened = false;  // the WebGL context was made (it lives as long as the program)
 
 }  // namespace
 
@@ -32,9 +30,10 @@ bool platformOpenVideo(int /*width*/, int /*height*/, bool /*fullscreen*/)
 
 void platformCloseVideo()
 {
-    // The context stays with the canvas for the next run of the show.
+    // Nothing to close: the context lives as long as the program, and the page plays each
+    // show in a fresh program with a fresh canvas.
 }
 
 void platformPresent() { webGlPresent(); }
 
-void platformSetCaption(const char* title) { setPageTitle(title); }
+void platformSetCaption(const char* title) { pageCaption(title); }

@@ -3,9 +3,12 @@
 // (browsers allow sound only after a gesture), full screen on F or a double-click, a
 // drawing buffer as sharp as the screen, a lost graphics context survived, and an end card
 // that plays the show again in a fresh instance and offers a link to the moment it ended.
-// Every failure is said on the card, naming the file, with a Retry button.
+// Every failure is said on the card, naming the file, with a Retry button. While it plays,
+// the page is a player: Space, a click on the stage, the bar's button and the media keys
+// pause and resume; ← → seek 5 s, Home to the start; the bar's timeline of the scenes seeks
+// where it is clicked or dragged.
 // ?at=MS renders the capture program's still for MS; ?bench runs the benchmark;
-// ?t=SECONDS starts the show, after Play, at that moment.
+// ?t=SECONDS starts the show, after Play, at that moment; ?loop plays it again and again.
 'use strict';
 
 (() => {
@@ -18,6 +21,10 @@
   // How long the browser may take to decode the music before it counts as damaged.
   const kDecodeWaitMs = 20000;
   const kNoValue = -1;  // a ?at= or ?t= that is no number: the program says what it takes
+  const kSeekStepMs = 5000;       // ← and →, and the media keys' seek without an offset
+  const kControlsIdleMs = 2500;   // the bar hides this long after the pointer last moved
+  const kMakers = 'the Quorvane developers';
+  const kIconSizes = [128, 256];  // icons/quorvane-SIZE.png
 
   const params = new URLSearchParams(location.search);
   // ?bench=skip times the frames run without drawing; ?bench=WxH draws at that size.
@@ -36,6 +43,12 @@
   const hint = document.getElementById('hint');
   const share = document.getElementById('share');
   const shareLink = document.getElementById('share-link');
+  const controls = document.getElementById('controls');
+  const toggle = document.getElementById('toggle');
+  const timeline = document.getElementById('timeline');
+  const played = document.getElementById('played');
+  const clock = document.getElementById('clock');
+  const loopShow = params.has('loop');
 
   // ?at=MS in whole ms, ?t=SECONDS in ms; kNoValue when not a number.
   function msParameter(name, scale) {
@@ -273,6 +286,11 @@
         },
         onShowEnded: showEndCard,
         onCatchingUp: showCatchUp,
+        onFrameDrawn: frameDrawn,
+        onSeeked: seeked,
+        onScene: addScene,
+        onStillDrawn: (ms) => { document.title = 'quorvane frame ' + ms; },
+        onCaption: (caption) => { document.title = caption; },
       });
     } catch (e) {
       throw new FileError(`${program.file.url} is damaged: the browser cannot run it.`);
@@ -300,20 +318,30 @@
     // Smooth edges where WebGL offers them; stills keep the golden frames' aliased edges.
     if (mode === kModeLive) instance._webGlRequestMultisampling(1);
     const requested = mode === kModeStill ? stillMs : mode === kModeLive ? startMs : benchUntilMs;
-    const status = instance._quorvaneStart(mode, requested);
+    player.scenes = [];
+    const status = instance._quorvaneStart(mode, requested, loopShow ? 1 : 0);
     if (status !== 0) {
       // The program has put its line on the console.
       fail(startFailure(), '', mode === kModeLive ? play : null);
       return false;
     }
     instance.showRunning = true;
+    if (mode === kModeLive) playerStarted();
     return true;
   }
 
   function stopShow() {
     if (showing && showing.showRunning) showing._quorvaneStop();
     if (showing) showing.showRunning = false;
+    playerEnded();
     soundtrack.stopAll();
+  }
+
+  // Called for every live frame: as cheap as can be.
+  function frameDrawn(frames, elapsedMs) {
+    showing.showFrames = frames;
+    showing.showElapsed = elapsedMs;
+    if (frames === 1) showing.firstFrameAt = performance.now();
   }
 
   // For the page's tests and the curious: how far the show is.
@@ -321,6 +349,9 @@
     frames: showing.showFrames || 0,
     elapsedMs: showing.showElapsed || 0,
     firstFrameMs: showing.firstFrameAt - playClickedAt,
+    paused: player.paused,
+    seeking: player.target !== null,
+    lastSeek: player.lastSeek,
     width: document.getElementById('stage').width,
     height: document.getElementById('stage').height,
   };
@@ -336,7 +367,8 @@
     play.hidden = true;
     progress.hidden = false;
     progress.value = share;
-    say('Finding ' + (startMs / 1000).toFixed(1) + ' s… ' + Math.floor(100 * share) + ' %');
+    const moment = player.target !== null ? player.target : startMs;
+    say('Finding ' + (moment / 1000).toFixed(1) + ' s… ' + Math.floor(100 * share) + ' %');
   }
 
   // A link that starts the show at `elapsedMs`.
@@ -350,6 +382,7 @@
   function showEndCard(elapsedMs, lengthMs) {
     clearTimeout(restoreTimer);
     if (showing) showing.showRunning = false;
+    playerEnded();
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
     say('The show has ended.');
     if (elapsedMs < lengthMs) {
@@ -376,6 +409,246 @@
         }
         return undefined;
       }).catch(() => {});
+    }
+  }
+
+  // The player around a live show: what it shows, where it is, and the controls.
+  const player = {
+    scenes: [],         // the schedule's clips, {name, start, end}, from the program
+    lengthMs: 0,        // the show's length: the last clip's end
+    paused: false,
+    target: null,       // the moment of a seek under way
+    moment: null,       // the moment of the last seek, while paused there
+    lastSeek: null,     // {to, inputAt, frameAt, shownAt, frameMs}: the last seek, timed
+    dragging: false,    // the pointer holds the timeline
+    pausedByDrag: false,
+    idleTimer: 0,
+    ticking: false,     // the bar follows the show, once per animation frame
+  };
+
+  function live() {
+    return mode === kModeLive && showing !== null && showing.showRunning === true;
+  }
+
+  function addScene(index, name, start, end) {
+    player.scenes[index] = {name, start, end};
+    player.lengthMs = Math.max(player.lengthMs, end);
+  }
+
+  function playerStarted() {
+    player.paused = false;
+    player.target = null;
+    player.moment = null;
+    player.lastSeek = null;
+    timeline.querySelectorAll('.scene').forEach((mark) => mark.remove());
+    for (const scene of player.scenes) {
+      const mark = document.createElement('span');
+      mark.className = 'scene';
+      mark.textContent = scene.name;
+      mark.style.left = (100 * scene.start / player.lengthMs) + '%';
+      mark.style.width = (100 * (scene.end - scene.start) / player.lengthMs) + '%';
+      mark.title = scene.name;
+      timeline.appendChild(mark);
+    }
+    timeline.setAttribute('aria-valuemax', (player.lengthMs / 1000).toFixed(1));
+    controls.hidden = false;
+    controls.classList.add('idle');
+    showPaused();
+  }
+
+  function playerEnded() {
+    controls.hidden = true;
+    player.dragging = false;
+    clearTimeout(player.idleTimer);
+    if (navigator.mediaSession) navigator.mediaSession.playbackState = 'none';
+  }
+
+  // Where the show is, or is going to: paused after a seek, the moment asked for (the frame
+  // shown is the last one drawn at or before it).
+  function position() {
+    return player.moment !== null ? player.moment : (showing.showElapsed || 0);
+  }
+
+  function setPaused(paused) {
+    if (!live() || paused === player.paused) return;
+    if (paused) showing._quorvanePause();
+    else showing._quorvaneResume();
+    player.paused = paused;
+    if (!paused) player.moment = null;
+    showPaused();
+    revealControls();
+  }
+
+  function seekTo(ms, inputAt) {
+    if (!live()) return;
+    const to = Math.round(Math.max(0, Math.min(player.lengthMs - 1, ms)));
+    player.target = to;
+    player.moment = to;
+    player.lastSeek = {to, inputAt: inputAt || performance.now(), frameAt: null, shownAt: null,
+                       frameMs: null};
+    showing._quorvaneSeek(to);
+    showPosition();
+  }
+
+  // The program has run a seek's frames: the moment's frame is on the canvas.
+  function seeked(elapsedMs) {
+    if (!showing) return;
+    player.target = null;
+    if (!player.paused) player.moment = null;
+    const seek = player.lastSeek;
+    if (seek && seek.frameAt === null) {
+      seek.frameAt = performance.now();
+      seek.frameMs = elapsedMs;
+      requestAnimationFrame(() => { seek.shownAt = performance.now(); });
+    }
+    showPosition();
+    tellMediaSession();
+  }
+
+  function showPaused() {
+    toggle.textContent = player.paused ? '▶' : '❚❚';
+    toggle.setAttribute('aria-label', player.paused ? 'Play' : 'Pause');
+    tellMediaSession();
+  }
+
+  function clockText(ms) {
+    const seconds = Math.floor(ms / 1000);
+    return Math.floor(seconds / 60) + ':' + String(seconds % 60).padStart(2, '0');
+  }
+
+  // The bar's picture of the moment, and the slider's value for a screen reader.
+  function showPosition() {
+    if (!showing || player.lengthMs === 0) return;
+    const ms = position();
+    played.style.width = (100 * Math.min(1, ms / player.lengthMs)) + '%';
+    const scene = player.scenes.find((s) => ms >= s.start && ms < s.end);
+    const seconds = (ms / 1000).toFixed(1);
+    timeline.setAttribute('aria-valuenow', seconds);
+    timeline.setAttribute('aria-valuetext', seconds + ' s' + (scene ? ', ' + scene.name : ''));
+    clock.textContent = clockText(ms) + ' / ' + clockText(player.lengthMs);
+  }
+
+  // The bar follows the show only while it can be seen.
+  function tick() {
+    if (controls.hidden || controls.classList.contains('idle')) {
+      player.ticking = false;
+      return;
+    }
+    showPosition();
+    requestAnimationFrame(tick);
+  }
+
+  function revealControls() {
+    if (!live()) return;
+    controls.classList.remove('idle');
+    if (!player.ticking) {
+      player.ticking = true;
+      requestAnimationFrame(tick);
+    }
+    clearTimeout(player.idleTimer);
+    player.idleTimer = setTimeout(hideControlsIfIdle, kControlsIdleMs);
+  }
+
+  // Hidden while the show plays untouched; kept while paused, held or focused.
+  function hideControlsIfIdle() {
+    if (player.paused || player.dragging || controls.contains(document.activeElement) ||
+        controls.matches(':hover')) {
+      player.idleTimer = setTimeout(hideControlsIfIdle, kControlsIdleMs);
+      return;
+    }
+    controls.classList.add('idle');
+  }
+
+  function timelineMs(event) {
+    const box = timeline.getBoundingClientRect();
+    return (event.clientX - box.left) / box.width * player.lengthMs;
+  }
+
+  function watchTimeline() {
+    timeline.addEventListener('pointerdown', (event) => {
+      if (!live() || event.button !== 0) return;
+      timeline.setPointerCapture(event.pointerId);
+      player.dragging = true;
+      // The music stays quiet while the picture is dragged about.
+      player.pausedByDrag = !player.paused;
+      if (player.pausedByDrag) setPaused(true);
+      seekTo(timelineMs(event), event.timeStamp);
+    });
+    timeline.addEventListener('pointermove', (event) => {
+      if (player.dragging) seekTo(timelineMs(event), event.timeStamp);
+    });
+    const release = () => {
+      if (!player.dragging) return;
+      player.dragging = false;
+      if (player.pausedByDrag) setPaused(false);
+    };
+    timeline.addEventListener('pointerup', release);
+    timeline.addEventListener('pointercancel', release);
+    controls.addEventListener('focusin', revealControls);
+    stageBox.addEventListener('pointermove', revealControls);
+    toggle.addEventListener('click', () => setPaused(!player.paused));
+    // A click on the picture pauses or resumes (a double-click, full screen, does both).
+    stageBox.addEventListener('click', (event) => {
+      if (event.target.id === 'stage') setPaused(!player.paused);
+    });
+  }
+
+  function playerKeys(event) {
+    if (!live() || event.ctrlKey || event.metaKey || event.altKey) return;
+    const step = {ArrowLeft: -kSeekStepMs, ArrowRight: kSeekStepMs}[event.key];
+    if (event.key === ' ') {
+      if (event.target instanceof HTMLButtonElement) return;  // the button's own click
+      event.preventDefault();
+      if (!event.repeat) setPaused(!player.paused);
+    } else if (step !== undefined) {
+      event.preventDefault();
+      seekTo(position() + step, event.timeStamp);
+      revealControls();
+    } else if (event.key === 'Home') {
+      event.preventDefault();
+      seekTo(0, event.timeStamp);
+      revealControls();
+    } else if (event.key === 'Escape' && player.paused) {
+      showing._quorvaneEnd();  // playing, the show sees Escape itself
+    }
+  }
+
+  // The system's media keys and its player card.
+  function watchMediaSession() {
+    const session = navigator.mediaSession;
+    if (!session) return;
+    session.metadata = new MediaMetadata({
+      title: 'Quorvane',
+      artist: kMakers,
+      artwork: kIconSizes.map((size) => ({
+        src: `icons/quorvane-${size}.png`, sizes: `${size}x${size}`, type: 'image/png',
+      })),
+    });
+    const actions = {
+      play: () => setPaused(false),
+      pause: () => setPaused(true),
+      seekforward: (d) => seekTo(position() + (d.seekOffset ? d.seekOffset * 1000 : kSeekStepMs)),
+      seekbackward: (d) => seekTo(position() - (d.seekOffset ? d.seekOffset * 1000 : kSeekStepMs)),
+      seekto: (d) => seekTo(d.seekTime * 1000),
+    };
+    for (const [action, handler] of Object.entries(actions)) {
+      try {
+        session.setActionHandler(action, handler);
+      } catch (e) {
+        // an action this browser does not offer
+      }
+    }
+  }
+
+  function tellMediaSession() {
+    const session = navigator.mediaSession;
+    if (!session || !live() || player.lengthMs === 0) return;
+    session.playbackState = player.paused ? 'paused' : 'playing';
+    try {
+      session.setPositionState({duration: player.lengthMs / 1000, playbackRate: 1,
+                                position: Math.min(position(), player.lengthMs) / 1000});
+    } catch (e) {
+      // a browser without position states
     }
   }
 
@@ -454,7 +727,12 @@
       stageBox.focus();
       start(current);
     });
-    stageBox.addEventListener('dblclick', toggleFullScreen);
+    stageBox.addEventListener('dblclick', (event) => {
+      if (!controls.contains(event.target)) toggleFullScreen();
+    });
+    window.addEventListener('keydown', playerKeys);
+    watchTimeline();
+    watchMediaSession();
     window.addEventListener('keydown', (event) => {
       if ((event.key === 'f' || event.key === 'F') && !event.repeat && !event.ctrlKey &&
           !event.metaKey && !event.altKey) toggleFullScreen();

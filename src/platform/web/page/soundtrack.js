@@ -79,7 +79,7 @@ class Soundtrack {
     this.waiting = false;                // the last reading stood still for the music
     this.held = false;                   // music asked for is kept until release
     this.request = null;                 // the music asked for while held
-    this.playing = null;                 // the request the music plays for
+    this.playing = null;                 // the music asked for last, while it plays
     this.interrupted = null;             // that request, while the context does not run
     this.anchorTicks = 0;                // the clock's reading when the music was at...
     this.anchorOffset = 0;               // ...this position, in seconds
@@ -142,6 +142,7 @@ class Soundtrack {
     for (const source of this.sources) this.stop(source);
     this.sources = [];
     const request = {handle, plays, fadeMs};
+    this.playing = request;
     if (this.held) {
       this.request = request;
       return;
@@ -162,6 +163,15 @@ class Soundtrack {
     if (!this.frozen) this.base = this.ticks();
     this.held = true;
     this.frozen = true;
+  }
+
+  // The show paused, or seeking: its music stops, and is held to start again where the
+  // show goes on (release).
+  pause() {
+    for (const source of this.sources) this.stop(source);
+    this.sources = [];
+    if (!this.held) this.request = this.playing;
+    this.hold();
   }
 
   // Starts the held music at `offsetMs` of the soundtrack; the clock then follows it.
@@ -212,6 +222,8 @@ class Soundtrack {
 
   // Mix_FreeMusic: the handle's sound stops.
   free(handle) {
+    if (this.playing && this.playing.handle === handle) this.playing = null;
+    if (this.request && this.request.handle === handle) this.request = null;
     for (const source of this.sources.filter((s) => s.handle === handle)) this.stop(source);
     this.sources = this.sources.filter((s) => s.handle !== handle);
     if (this.interrupted && this.interrupted.handle === handle) this.interrupted = null;

@@ -1,0 +1,52 @@
+#include "WebPage.h"
+
+#include <emscripten.h>
+
+namespace {
+
+EM_JS(void, callFrameDrawn, (int frames, int elapsed), {
+    if (Module.onFrameDrawn) Module.onFrameDrawn(frames, elapsed);
+});
+
+EM_JS(void, callShowEnded, (int elapsed, int length), {
+    if (Module.onShowEnded) Module.onShowEnded(elapsed, length);
+});
+
+EM_JS(void, callCatchingUp, (double share), {
+    if (Module.onCatchingUp) Module.onCatchingUp(share);
+});
+
+EM_JS(void, callSeeked, (int elapsed), {
+    if (Module.onSeeked) Module.onSeeked(elapsed);
+});
+
+EM_JS(void, callScene, (int index, const char* name, int start, int end), {
+    if (Module.onScene) Module.onScene(index, UTF8ToString(name), start, end);
+});
+
+EM_JS(void, callStillDrawn, (int requestedMs), {
+    if (Module.onStillDrawn) Module.onStillDrawn(requestedMs);
+});
+
+EM_JS(void, callCaption, (const char* caption), {
+    if (Module.onCaption) Module.onCaption(UTF8ToString(caption));
+});
+
+}  // namespace
+
+void pageFrameDrawn(int frames, int32_t elapsed) { callFrameDrawn(frames, elapsed); }
+
+void pageShowEnded(int32_t elapsed, int32_t length) { callShowEnded(elapsed, length); }
+
+void pageCatchingUp(double share) { callCatchingUp(share); }
+
+void pageSeeked(int32_t elapsed) { callSeeked(elapsed); }
+
+void pageScene(int index, const char* name, int32_t start, int32_t end)
+{
+    callScene(index, name, start, end);
+}
+
+void pageStillDrawn(int32_t requestedMs) { callStillDrawn(requestedMs); }
+
+void pageCaption(const char* caption) { callCaption(caption); }
