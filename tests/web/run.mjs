@@ -9,6 +9,7 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
+import { offline } from './offline.mjs';
 
 const [siteDir, goldenDir, frameCompare, outDir] = process.argv.slice(2, 6);
 const benchOnly = process.argv.includes('--bench');
@@ -18,7 +19,7 @@ const onlyArgument = process.argv.find((a) => a.startsWith('--only='));
 const onlyAt = process.argv.includes('--only') ? Number(process.argv[process.argv.indexOf('--only') + 1]) : null;
 const groups = onlyAt !== null ? ['stills']
   : onlyArgument ? onlyArgument.slice('--only='.length).split(',')
-  : ['stills', 'replay', 'live', 'end', 'broken'];
+  : ['stills', 'replay', 'live', 'end', 'broken', 'offline'];
 
 // The browser's stills are held to the golden metric's own bound (0.2 % of pixels beyond 32
 // levels, mean difference 4.0): SwiftShader's WebGL 2 through our GL subset came out at
@@ -613,6 +614,7 @@ try {
   } else {
     const table = {
       stills, live, end: showEnd, broken,
+      offline: (browser) => offline(browser, { check, serve, siteDir, watchConsole }),
       replay: async (...args) => { if (referencesFitData()) await replayCalls(...args); },
     };
     for (const group of groups) {

@@ -1,0 +1,118 @@
+// The site offline and shared: after one visit its service worker holds every file, and with
+// the network gone the page still reaches Ready and plays, from a reload and from a ?t=
+// address; the browser finds the page installable; the link card's image and the web app
+// manifest's icons are in the site, at the sizes the page states.
+import fs from 'node:fs';
+import path from 'node:path';
+
+// A PNG's width and height from its header, or null for no PNG.
+function pngSize(file) {
+  if (!fs.existsSync(file)) return null;
+  const head = fs.readFileSync(file).subarray(0, 24);
+  if (head.length < 24 || head.toString('latin1', 1, 4) !== 'PNG') return null;
+  return `${head.readUInt32BE(16)}x${head.readUInt32BE(20)}`;
+}
+
+// Reaches Ready, plays, and returns the frames and the moment at two points `kFrames` apart.
+async function playUntilFrames(page, kFrames) {
+  await page.locator('#play').waitFor({ state: 'visible', timeout: 60000 });
+  const ready = await page.locator('#message').textContent();
+  await page.locator('#play').click();
+  await page.waitForFunction(() => (window.quorvaneStatus() || {}).frames > 0, null, { timeout: 30000 });
+  const first = await page.evaluate(() => window.quorvaneStatus());
+  const firstShot = await page.locator('#stage').screenshot();
+  await page.waitForFunction((n) => window.quorvaneStatus().frames >= n, first.frames + kFrames, { timeout: 30000 });
+  const later = await page.evaluate(() => window.quorvaneStatus());
+  const drawn = !firstShot.equals(await page.locator('#stage').screenshot());
+  await page.keyboard.press('Escape');
+  return { ready, first, later, drawn };
+}
+
+export async function offline(browser, { check, serve, siteDir, watchConsole }) {
+  const kFrames = 25, kSeekSeconds = 40;
+  // A server of its own: its own origin, so this worker and its cache are this group's alone,
+  // and a server that can go away, since Chromium's context.setOffline does not reach the
+  // worker's own fetches.
+  const server = await serve(path.resolve(siteDir));
+  const base = `http://127.0.0.1:${server.address().port}`;
+  const context = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 1 });
+  const page = await context.newPage();
+  const problems = watchConsole(page);
+  await page.goto(base + '/');
+  await page.locator('#play').waitFor({ state: 'visible', timeout: 60000 });
+  const kept = await page.evaluate(async () => {
+    const registration = await navigator.serviceWorker.ready;
+    const worker = registration.active;
+    while (worker.state !== 'activated') {
+      await new Promise((resolve) => worker.addEventListener('statechange', resolve, { once: true }));
+    }
+    const names = await caches.keys();
+    const urls = [];
+    for (const name of names) {
+      for (const request of await (await caches.open(name)).keys()) urls.push(new URL(request.url).pathname.slice(1));
+    }
+    return { names, urls: urls.sort() };
+  });
+  const cdp = await context.newCDPSession(page);
+  const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+  const siteFiles = fs.readdirSync(siteDir, { recursive: true })
+    .filter((name) => fs.statSync(path.join(siteDir, name)).isFile() && name !== 'sw.js').sort();
+  const missing = siteFiles.filter((name) => !kept.urls.includes(name));
+  check('after one visit the worker keeps every file of the site in one cache; the page is installable',
+        kept.names.length === 1 && missing.length === 0 && kept.urls.length === siteFiles.length &&
+        installabilityErrors.length === 0,
+        `caches ${JSON.stringify(kept.names)}, ${kept.urls.length} of ${siteFiles.length} files kept` +
+        (missing.length ? `, missing ${missing.join(' ')}` : '') +
+        (installabilityErrors.length ? `, installability: ${JSON.stringify(installabilityErrors)}` : ''));
+
+  await context.setOffline(true);
+  server.close();
+  server.closeAllConnections();
+  const runs = [];
+  for (const [label, go] of [['a reload', () => page.reload()],
+                             [`?t=${kSeekSeconds}`, () => page.goto(`${base}/?t=${kSeekSeconds}`)]]) {
+    try {
+      await go();
+      runs.push({ label, ...await playUntilFrames(page, kFrames) });
+    } catch (e) {
+      runs.push({ label, error: e.message.split('\n')[0] });
+    }
+  }
+  const [reloaded, seeked] = runs;
+  const describe = (r) => r.error ? `${r.label}: ${r.error}`
+    : `${r.label}: "${r.ready}", frames ${r.first.frames} -> ${r.later.frames}, ${r.first.elapsedMs} -> ${r.later.elapsedMs} ms, ${r.drawn ? 'drawn' : 'the picture did not change'}`;
+  const played = (r) => !r.error && r.ready === 'Ready.' && r.later.frames >= r.first.frames + kFrames &&
+                        r.later.elapsedMs > r.first.elapsedMs && r.drawn;
+  check(`offline: a reload and ?t=${kSeekSeconds} reach Ready and play, the console quiet`,
+        played(reloaded) && played(seeked) && seeked.first.elapsedMs >= kSeekSeconds * 1000 && problems.length === 0,
+        runs.map(describe).join('; ') + (problems.length ? '; console: ' + problems.slice(0, 5).join(' | ') : ''));
+  await context.close();
+
+  // The card's image and the manifest's icons, as the page names them, are in the site.
+  const html = fs.readFileSync(path.join(siteDir, 'index.html'), 'utf8');
+  const attribute = (pattern) => (html.match(pattern) || [])[1];
+  // With --site-url the addresses are absolute under the page's own, og:url.
+  const pageUrl = attribute(/<meta property="og:url" content="([^"]*)"/) || 'http://site.invalid/';
+  const inSite = (address) => {
+    const url = new URL(address, pageUrl).href;
+    return url.startsWith(pageUrl) ? path.join(siteDir, url.slice(pageUrl.length)) : null;
+  };
+  const found = [];
+  const image = attribute(/<meta property="og:image" content="([^"]*)"/);
+  const stated = `${attribute(/<meta property="og:image:width" content="(\d+)"/)}x${attribute(/<meta property="og:image:height" content="(\d+)"/)}`;
+  for (const [name, address, size] of [['og:image', image, '800x600'], ['og:image as stated', image, stated],
+                                        ['twitter:image', attribute(/<meta name="twitter:image" content="([^"]*)"/), '800x600']]) {
+    found.push({ name, address, ok: address !== undefined && pngSize(inSite(address) || '') === size, size });
+  }
+  const manifestAddress = attribute(/<link rel="manifest" href="([^"]*)"/);
+  const manifestFile = manifestAddress && inSite(manifestAddress);
+  const manifest = manifestFile && fs.existsSync(manifestFile) ? JSON.parse(fs.readFileSync(manifestFile, 'utf8')) : { icons: [] };
+  found.push({ name: 'the manifest', address: manifestAddress, ok: manifest.icons.length > 0, size: `${manifest.icons.length} icons` });
+  for (const icon of manifest.icons) {
+    const file = path.join(path.dirname(manifestFile), icon.src);
+    found.push({ name: 'icon', address: icon.src, ok: icon.type === 'image/png' && pngSize(file) === icon.sizes, size: icon.sizes });
+  }
+  check('the link card\'s image and the web app manifest\'s icons are in the site at the sizes stated',
+        found.every((f) => f.ok), found.filter((f) => !f.ok).map((f) => `${f.name} ${f.address} is not a ${f.size} PNG in the site`).join('; ') ||
+        `${found.length - 1} images`);
+}
