@@ -71,8 +71,8 @@ if [ -z "$capture" ]; then
   capture=$build/native/tools/capture/quorvane-capture
 fi
 still=$build/still/quorvane-$(printf %05d "$kStillMs").png
-if [ ! -f "$still" ] || [ "$capture" -nt "$still" ] ||
-   [ "$(cat "$build/still/capture.txt" 2>/dev/null)" != "$capture" ] ||
+# A capture program given (the release's) draws it afresh; our own keeps it while it holds.
+if [ -n "${QUORVANE_CAPTURE:-}" ] || [ ! -f "$still" ] || [ "$capture" -nt "$still" ] ||
    [ -n "$(find "$root/data" -newer "$still" -print -quit)" ]; then
   rm -rf "$build/still"
   mkdir -p "$build/still"
@@ -83,7 +83,6 @@ if [ ! -f "$still" ] || [ "$capture" -nt "$still" ] ||
     tail -n 3 "$build/still/log.txt" >&2
     exit 1
   }
-  echo "$capture" >"$build/still/capture.txt"
 fi
 
 page=$root/src/platform/web/page
@@ -120,10 +119,12 @@ entries+=("{\"url\":\"data/quorvane.mp3\",\"role\":\"data\",\"path\":\"data/quor
 mapfile -t files < <(cd "$site" && find . -type f ! -name sw.js -printf '%P\n' | LC_ALL=C sort)
 hashes=$(cd "$site" && sha256sum "${files[@]}")
 buildId=$(sha256sum <<<"$hashes" | cut -c1-16)
+kept=()
+while read -r sha256 file; do
+  kept+=("{\"url\":\"$file\",\"sha256\":\"$sha256\"}")
+done <<<"$hashes"
 {
-  printf 'const kBuild = {"id":"%s","files":[' "$buildId"
-  sed 's/^\([0-9a-f]*\)  \(.*\)$/{"url":"\2","sha256":"\1"}/' <<<"$hashes" | paste -sd, | tr -d '\n'
-  printf ']};\n'
+  (IFS=,; printf 'const kBuild = {"id":"%s","files":[%s]};\n' "$buildId" "${kept[*]}")
   cat "$page/sw.js"
 } >"$site/sw.js"
 echo "quorvane web: wrote $site ($(du -sb "$site" | cut -f1) bytes)"

@@ -29,7 +29,7 @@ async function playUntilFrames(page, kFrames) {
 }
 
 export async function offline(browser, { check, serve, siteDir, watchConsole }) {
-  const kFrames = 25, kSeekSeconds = 40;
+  const kFrames = 12, kSeekSeconds = 40, kWorkerWaitMs = 60000;
   // A server of its own: its own origin, so this worker and its cache are this group's alone,
   // and a server that can go away, since Chromium's context.setOffline does not reach the
   // worker's own fetches.
@@ -40,30 +40,37 @@ export async function offline(browser, { check, serve, siteDir, watchConsole }) 
   const problems = watchConsole(page);
   await page.goto(base + '/');
   await page.locator('#play').waitFor({ state: 'visible', timeout: 60000 });
-  const kept = await page.evaluate(async () => {
-    const registration = await navigator.serviceWorker.ready;
-    const worker = registration.active;
-    while (worker.state !== 'activated') {
-      await new Promise((resolve) => worker.addEventListener('statechange', resolve, { once: true }));
+  // A worker that fails to install never becomes ready: the wait is bounded.
+  const kept = await page.evaluate(async (kWaitMs) => {
+    let over = false;
+    const bound = new Promise((resolve) => setTimeout(() => { over = true; resolve(); }, kWaitMs));
+    const registration = await Promise.race([navigator.serviceWorker.ready, bound]);
+    const worker = registration && registration.active;
+    while (worker && worker.state !== 'activated' && !over) {
+      await Promise.race([bound, new Promise((resolve) => worker.addEventListener('statechange', resolve, { once: true }))]);
     }
     const names = await caches.keys();
     const urls = [];
     for (const name of names) {
       for (const request of await (await caches.open(name)).keys()) urls.push(new URL(request.url).pathname.slice(1));
     }
-    return { names, urls: urls.sort() };
-  });
+    return { state: worker ? worker.state : 'no worker', names, urls: urls.sort() };
+  }, kWorkerWaitMs);
   const cdp = await context.newCDPSession(page);
-  const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+  // Playwright's contexts are incognito ones, which Chromium never offers to install.
+  const installability = (await cdp.send('Page.getInstallabilityErrors')).installabilityErrors
+    .filter((error) => error.errorId !== 'in-incognito').map((error) => error.errorId);
+  const manifestErrors = (await cdp.send('Page.getAppManifest')).errors.map((error) => error.message);
   const siteFiles = fs.readdirSync(siteDir, { recursive: true })
     .filter((name) => fs.statSync(path.join(siteDir, name)).isFile() && name !== 'sw.js').sort();
   const missing = siteFiles.filter((name) => !kept.urls.includes(name));
   check('after one visit the worker keeps every file of the site in one cache; the page is installable',
-        kept.names.length === 1 && missing.length === 0 && kept.urls.length === siteFiles.length &&
-        installabilityErrors.length === 0,
-        `caches ${JSON.stringify(kept.names)}, ${kept.urls.length} of ${siteFiles.length} files kept` +
-        (missing.length ? `, missing ${missing.join(' ')}` : '') +
-        (installabilityErrors.length ? `, installability: ${JSON.stringify(installabilityErrors)}` : ''));
+        kept.state === 'activated' && kept.names.length === 1 && missing.length === 0 &&
+        kept.urls.length === siteFiles.length && installability.length === 0 && manifestErrors.length === 0,
+        `worker ${kept.state}, caches ${JSON.stringify(kept.names)}, ${kept.urls.length} of ${siteFiles.length} files kept` +
+        (missing.length ? `, missing ${missing.slice(0, 5).join(' ')}` : '') +
+        (installability.length ? `, not installable: ${installability.join(' ')}` : '') +
+        (manifestErrors.length ? `, manifest: ${manifestErrors.join(' | ')}` : ''));
 
   await context.setOffline(true);
   server.close();
