@@ -2,9 +2,9 @@
 // above this one: kBuild, the build's id (a hash of all its files) and each file's SHA-256.
 // It keeps every file of one build in a cache named after the id, checked byte for byte, so
 // a new build gets a new cache, and a deploy caught half-way is not kept at all. Online, the
-// network answers as if there were no worker (revalidated, so nothing stale); only when the
-// network is gone does the kept copy answer, and then for the whole page, so that one page
-// never mixes two builds.
+// network answers as if there were no worker (what the page loads is revalidated, so nothing
+// is stale); only with the network gone does the kept copy answer, and then for the whole
+// page, so that one page never mixes two builds.
 'use strict';
 
 const kScope = self.registration.scope;
