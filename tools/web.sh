@@ -118,7 +118,8 @@ entries+=("{\"url\":\"data/quorvane.mp3\",\"role\":\"data\",\"path\":\"data/quor
 # installs on the next visit.
 mapfile -t files < <(cd "$site" && find . -type f ! -name sw.js -printf '%P\n' | LC_ALL=C sort)
 hashes=$(cd "$site" && sha256sum "${files[@]}")
-buildId=$(sha256sum <<<"$hashes" | cut -c1-16)
+# The worker's own code counts too: a worker that differs always keeps into a cache of its own.
+buildId=$({ echo "$hashes"; sha256sum <"$page/sw.js"; } | sha256sum | cut -c1-16)
 kept=()
 while read -r sha256 file; do
   kept+=("{\"url\":\"$file\",\"sha256\":\"$sha256\"}")
