@@ -49,7 +49,8 @@ prefixMap="-ffile-prefix-map=$root/="
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
   "-DCMAKE_C_FLAGS=$prefixMap" "-DCMAKE_CXX_FLAGS=$prefixMap" >/dev/null
 cmake --build "$build" -j2 --target quorvane quorvane-capture quorvane-artgen quorvane_compressed_docs
-"$root/tools/web.sh"
+# The site's link card shows the same screenshot as the zip, taken by the same program.
+QUORVANE_CAPTURE=$build/tools/capture/quorvane-capture "$root/tools/web.sh"
 site=${QUORVANE_WEB_BUILD:-$root/build-web}/site
 [ -x "$root/tools/windows.sh" ] || fail "no tools/windows.sh to build the Windows program with"
 "$root/tools/windows.sh"

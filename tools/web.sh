@@ -1,24 +1,51 @@
 #!/usr/bin/env bash
 # Builds the show for the browser into build-web/ (or $QUORVANE_WEB_BUILD) and writes the
-# static site build-web/site/: index.html and every file it loads. With --serve [PORT] it
-# then serves the site on 127.0.0.1 (port 8000 unless given) until Ctrl-C.
+# static site build-web/site/: index.html and every file it loads, the web app manifest and
+# icons, the screenshot a shared link shows, and the service worker that keeps them all for
+# offline use (its cache named after a hash of every other file). With --site-url URL the
+# link card's addresses are absolute under URL, as link-preview bots want them. With
+# --serve [PORT] it then serves the site on 127.0.0.1 (port 8000 unless given) until Ctrl-C.
+#   QUORVANE_CAPTURE  the capture program that takes the screenshot (default: one built into
+#                     build-web/native/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-usage="usage: tools/web.sh [--serve [PORT]]"
+usage="usage: tools/web.sh [--site-url URL] [--serve [PORT]]"
 serve=0
 port=8000
-case ${1:-} in
-  "") ;;
-  --serve)
-    serve=1
-    port=${2:-8000}
-    [[ $port =~ ^[0-9]+$ ]] || { echo "$usage" >&2; exit 2; }
-    ;;
-  -h|--help) echo "$usage"; exit 0 ;;
-  *) echo "$usage" >&2; exit 2 ;;
-esac
+siteUrl=""
+while [ $# -gt 0 ]; do
+  case $1 in
+    --serve)
+      serve=1
+      if [ $# -gt 1 ] && [[ $2 != --* ]]; then
+        port=$2
+        shift
+      fi
+      [[ $port =~ ^[0-9]+$ ]] || { echo "$usage" >&2; exit 2; }
+      ;;
+    --site-url)
+      [ $# -gt 1 ] || { echo "$usage" >&2; exit 2; }
+      # The site's folder; it goes into HTML attributes and a sed replacement: no quotes,
+      # brackets, spaces, |, ? or #.
+      [[ $2 =~ ^https?://[^[:space:]\"\'\<\>\\|?#]+$ ]] || {
+        echo "quorvane web: --site-url takes the site folder's http:// or https:// address," \
+             "not $2" >&2
+        exit 2
+      }
+      siteUrl=${2%/}
+      shift
+      ;;
+    -h|--help) echo "$usage"; exit 0 ;;
+    *) echo "$usage" >&2; exit 2 ;;
+  esac
+  shift
+done
 
-"$root/tools/setup.sh" web
+# The moment the link card's screenshot shows, as the release's quorvane.png.
+kStillMs=81000
+lists=(web)
+[ -n "${QUORVANE_CAPTURE:-}" ] || lists+=(core capture)
+"$root/tools/setup.sh" "${lists[@]}"
 # Debian's emcc needs its JavaScript modules from Debian's node folder.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 build=${QUORVANE_WEB_BUILD:-$root/build-web}
@@ -34,11 +61,48 @@ if [ ! -x "$pngCopy" ] || [ "$root/tools/web/PngCopy.cpp" -nt "$pngCopy" ] ||
     "$root/tools/web/PngCopy.cpp" "$root/tools/png/PngFile.cpp" -o "$pngCopy"
 fi
 
+# The screenshot, drawn as the release draws its own: on llvmpipe held to SSE2, so that the
+# same program and data give the same bytes on any machine.
+capture=${QUORVANE_CAPTURE:-}
+if [ -z "$capture" ]; then
+  [ -f "$build/native/CMakeCache.txt" ] ||
+    cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+  cmake --build "$build/native" -j2 --target quorvane-capture >/dev/null
+  capture=$build/native/tools/capture/quorvane-capture
+fi
+still=$build/still/quorvane-$(printf %05d "$kStillMs").png
+# A capture program given (the release's) draws it afresh; our own keeps it while it holds.
+if [ -n "${QUORVANE_CAPTURE:-}" ] || [ ! -f "$still" ] || [ "$capture" -nt "$still" ] ||
+   [ -n "$(find "$root/data" -newer "$still" -print -quit)" ]; then
+  rm -rf "$build/still"
+  mkdir -p "$build/still"
+  env LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe GALLIUM_OVERRIDE_CPU_CAPS=sse2 \
+    "$capture" --root "$root" --at "$kStillMs" --out "$build/still" \
+    >/dev/null 2>"$build/still/log.txt" || {
+    echo "quorvane web: $capture could not take the screenshot:" >&2
+    tail -n 3 "$build/still/log.txt" >&2
+    exit 1
+  }
+fi
+
+page=$root/src/platform/web/page
 rm -rf "$site"
-mkdir -p "$site/data"
-cp "$root/src/platform/web/page/index.html" "$root/src/platform/web/page/page.js" \
-   "$root/src/platform/web/page/soundtrack.js" \
+mkdir -p "$site/data" "$site/icons"
+cp "$page/page.js" "$page/soundtrack.js" "$page/offline.js" "$page/quorvane.webmanifest" \
    "$build/program/quorvane.js" "$build/program/quorvane.wasm" "$site/"
+cp "$still" "$site/quorvane.png"
+# The install's icons, which the player's card in the system's media controls shows too.
+cp "$root"/packaging/icons/*.png "$site/icons/"
+if [ -n "$siteUrl" ]; then
+  # The card's image at its absolute address, and the page's own.
+  url=${siteUrl//&/&amp;}
+  url=${url//&/\\&}
+  sed -e "s|content=\"quorvane.png\"|content=\"$url/quorvane.png\"|" \
+      -e "s|^<meta property=\"og:type\" .*|&\\n<meta property=\"og:url\" content=\"$url/\">|" \
+      "$page/index.html" >"$site/index.html"
+else
+  cp "$page/index.html" "$site/"
+fi
 # The manifest lists what the page fetches: the program and the data, each with the path
 # the demo reads it from. The images travel PNG-coded under their own names; the loader
 # goes by content.
@@ -48,11 +112,23 @@ for image in $(sed -n 's/^"\(.*\)\.bmp",$/\1/p' "$root/src/assets/ImageNames.inc
   entries+=("{\"url\":\"data/$image.png\",\"role\":\"data\",\"path\":\"data/$image.bmp\",\"bytes\":$(stat -c %s "$site/data/$image.png")}")
 done
 cp "$root/data/quorvane.mp3" "$site/data/"
-# The player's card in the system's media controls shows the icon.
-mkdir -p "$site/icons"
-cp "$root/packaging/icons/quorvane-128.png" "$root/packaging/icons/quorvane-256.png" "$site/icons/"
 entries+=("{\"url\":\"data/quorvane.mp3\",\"role\":\"data\",\"path\":\"data/quorvane.mp3\",\"bytes\":$(stat -c %s "$site/data/quorvane.mp3")}")
 (IFS=,; echo "{\"files\":[${entries[*]}]}") >"$site/manifest.json"
+# The service worker, stamped with the build: every file's SHA-256 and, from them, the id
+# its cache is named after. A changed file is a new build, and a new worker the browser
+# installs on the next visit.
+mapfile -t files < <(cd "$site" && find . -type f ! -name sw.js -printf '%P\n' | LC_ALL=C sort)
+hashes=$(cd "$site" && sha256sum "${files[@]}")
+# The worker's own code counts too: a worker that differs always keeps into a cache of its own.
+buildId=$({ echo "$hashes"; sha256sum <"$page/sw.js"; } | sha256sum | cut -c1-16)
+kept=()
+while read -r sha256 file; do
+  kept+=("{\"url\":\"$file\",\"sha256\":\"$sha256\"}")
+done <<<"$hashes"
+{
+  (IFS=,; printf 'const kBuild = {"id":"%s","files":[%s]};\n' "$buildId" "${kept[*]}")
+  cat "$page/sw.js"
+} >"$site/sw.js"
 echo "quorvane web: wrote $site ($(du -sb "$site" | cut -f1) bytes)"
 
 if [ $serve -eq 1 ]; then

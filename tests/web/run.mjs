@@ -26,6 +26,7 @@ import http from 'node:http';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { player, seekBench } from './player.mjs';
+import { offline } from './offline.mjs';
 
 const [siteDir, goldenDir, frameCompare, outDir] = process.argv.slice(2, 6);
 const benchOnly = process.argv.includes('--bench');
@@ -696,6 +697,7 @@ const kGroups = {
   end: { engines: ['chromium'], run: showEnd },
   replay: { engines: ['chromium'], playwright: replayCalls },
   player: { engines: ['chromium'], playwright: (browser, b) => player(browser, b, helpers) },
+  offline: { engines: ['chromium'], playwright: (browser) => offline(browser, { check, serve, siteDir }) },
 };
 
 const server = await serve(path.resolve(siteDir));
