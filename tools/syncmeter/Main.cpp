@@ -19,6 +19,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -34,11 +35,15 @@ constexpr int kFailureStatus = 1;
 constexpr int kDefaultRate = 44100;
 constexpr uint32_t kLateCheckMs = 60000;    // the second figure: after a minute
 constexpr uint32_t kCheckEveryMs = 10000;   // the drift table's spacing
-constexpr double kMatchSeconds = 1.0;       // recorded sound matched at a time
-constexpr double kEarliestMusicSeconds = -1.0;  // music this early or...
-constexpr double kLatestMusicSeconds = 2.0;     // ...this late is searched for
-constexpr double kGoodCorrelation = 0.6;    // a match below it is not trusted
-constexpr int kMatchTries = 16;             // half-second steps past quiet or unmatched sound
+// Recorded sound is matched a quarter of a second at a time: short enough to fit between
+// the gaps of a sound that comes too late, long enough for one sharp peak.
+constexpr double kMatchSeconds = 0.25;
+constexpr double kStepSeconds = 0.05;           // past gaps and unmatched sound
+constexpr double kTrackSeconds = 0.25;           // between matched stretches
+constexpr double kEarliestMusicSeconds = -1.0;  // at first music this early or...
+constexpr double kLatestMusicSeconds = 3.0;     // ...this late is searched for
+constexpr double kSlackSeconds = 0.1;           // then as much either way beyond the last
+constexpr double kGoodCorrelation = 0.6;        // a match below it is not trusted
 constexpr int64_t kNsPerMs = 1000000;
 
 int failWith(const std::string& message)
@@ -69,45 +74,87 @@ struct Lateness {
     int64_t songStartNs = 0;   // when the song's first sample reached the sink (extrapolated)
 };
 
+// The music's lateness on the show's clock through the whole recording, followed from one
+// matched stretch to the next: a song repeats its bars, and a search as wide as the
+// lateness could grow would lock onto a repeat. The first stretch of music is searched
+// widely; each next one only a little earlier than the last or up to its distance later
+// (a gap delays the music by no more than the time it lasts).
 class SyncMeter {
 public:
     SyncMeter(const Recording& recording, const SongMatcher& matcher, const FrameTimes& frames)
-        : recording(recording), matcher(matcher), frames(frames)
+        : recording(recording), frames(frames)
     {
-    }
-
-    // Matches the sound the sink received from the frame's time on (or from where the music
-    // begins, if later), stepping past sound too quiet to match.
-    Lateness at(const ShownFrame& frame) const
-    {
-        Lateness result;
         const int rate = recording.getRate();
         const size_t length = static_cast<size_t>(kMatchSeconds * rate);
-        size_t from = recording.soundOnset(recording.indexAt(frame.shownNs));
-        for (int attempt = 0; attempt < kMatchTries && from + length <= recording.size();
-             ++attempt, from += static_cast<size_t>(rate / 2)) {
+        const size_t step = static_cast<size_t>(kStepSeconds * rate);
+        const size_t every = static_cast<size_t>(kTrackSeconds * rate);
+        size_t from = recording.soundOnset(0);
+        while (from + length <= recording.size()) {
             const int64_t fromNs = recording.timeOf(static_cast<double>(from));
             // Were the music exactly on the show's clock, the song would be here:
             const double onTime = (fromNs - frames.getStartNs()) * 1e-9 * rate;
-            const SongMatch match = matcher.match(
-                recording.getSamples(), from, length,
-                static_cast<long>(onTime - kLatestMusicSeconds * rate),
-                static_cast<long>(onTime - kEarliestMusicSeconds * rate));
-            if (match.correlation < kGoodCorrelation) continue;
+            double latest = kLatestMusicSeconds * rate;
+            double earliest = kEarliestMusicSeconds * rate;
+            if (!track.empty()) {
+                const Point& last = track.back();
+                const double lateness = (last.songStartNs - frames.getStartNs()) * 1e-9 * rate;
+                latest = lateness + static_cast<double>(from - last.from) + kSlackSeconds * rate;
+                earliest = lateness - kSlackSeconds * rate;
+            }
+            const SongMatch match =
+                recording.holdsSilence(from, length)
+                    ? SongMatch()
+                    : matcher.match(recording.getSamples(), from, length,
+                                    static_cast<long>(onTime - latest),
+                                    static_cast<long>(onTime - earliest));
+            if (match.correlation < kGoodCorrelation) {
+                from += step;
+                continue;
+            }
+            track.push_back({from, match.correlation,
+                             recording.timeOf(static_cast<double>(from) - match.position)});
+            from += every;
+        }
+    }
+
+    // The music's lateness at a frame on screen, from the stretch matched nearest to the
+    // frame's time.
+    Lateness at(const ShownFrame& frame) const
+    {
+        Lateness result;
+        const size_t at = recording.indexAt(frame.shownNs);
+        const auto distance = [at](const Point& point) {
+            return point.from > at ? point.from - at : at - point.from;
+        };
+        const auto nearest = std::min_element(
+            track.begin(), track.end(),
+            [&](const Point& a, const Point& b) { return distance(a) < distance(b); });
+        if (nearest != track.end()) {
+            const Point& point = *nearest;
             result.found = true;
-            result.correlation = match.correlation;
-            result.songStartNs = recording.timeOf(static_cast<double>(from) - match.position);
-            const double songMs = static_cast<double>(frame.shownNs - result.songStartNs) / kNsPerMs;
+            result.correlation = point.correlation;
+            result.songStartNs = point.songStartNs;
+            const double songMs = static_cast<double>(frame.shownNs - point.songStartNs) / kNsPerMs;
             result.ms = frame.showMs - songMs;
             return result;
         }
         return result;
     }
 
+    // When, by the first stretch of music matched, the song's first sample reached the sink;
+    // 0 when none matched.
+    int64_t firstSongStartNs() const { return track.empty() ? 0 : track.front().songStartNs; }
+
 private:
+    struct Point {
+        size_t from;          // the stretch's first recorded sample
+        double correlation;   // of its match
+        int64_t songStartNs;  // when, by it, the song's first sample reached the sink
+    };
+
     const Recording& recording;
-    const SongMatcher& matcher;
     const FrameTimes& frames;
+    std::vector<Point> track;
 };
 
 // One row: how late the picture is on the show's clock, how late the music is on it, and
@@ -143,9 +190,21 @@ int measure(const std::string& songPath, const std::string& recordingPath,
 
     std::printf("in ms from the show's start; positive: late on the show's clock, or music "
                 "behind picture\n");
+    std::printf("  the sink's clock ran %+.0f ppm fast\n", recording.driftPpm());
     if (frames.getSoundNs() != 0) {
         std::printf("  first sound handed to the sound server at %.1f ms\n",
                     static_cast<double>(frames.getSoundNs() - startNs) / kNsPerMs);
+    }
+    const size_t onset = recording.soundOnset(0);
+    if (onset < recording.size()) {
+        std::printf("  first sound at the sink at %.1f ms\n",
+                    static_cast<double>(recording.timeOf(static_cast<double>(onset)) - startNs) /
+                        kNsPerMs);
+    }
+    if (meter.firstSongStartNs() != 0) {
+        std::printf("  music start  the song's first sample at the sink at %.1f ms: music %+6.1f\n",
+                    static_cast<double>(meter.firstSongStartNs() - startNs) / kNsPerMs,
+                    static_cast<double>(meter.firstSongStartNs() - startNs) / kNsPerMs);
     }
     const ShownFrame& first = frames.getFrames().front();
     const Lateness atFirst = meter.at(first);
@@ -162,6 +221,9 @@ int measure(const std::string& songPath, const std::string& recordingPath,
         if (lateness.found) std::snprintf(text, sizeof text, "%+.1f ms", lateness.ms);
         return std::string(text);
     };
+    const size_t silentBlocks = recording.silentBlocksWithin();
+    std::printf("  gaps: %zu ms of silence within the music\n",
+                silentBlocks * recording.blockLength() * 1000 / static_cast<size_t>(rate));
     std::printf("music vs picture: %s at the first frame, %s after 60 s\n",
                 figure(atFirst).c_str(), figure(afterMinute).c_str());
     return atFirst.found && afterMinute.found ? 0 : kFailureStatus;

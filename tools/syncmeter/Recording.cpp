@@ -16,8 +16,17 @@ namespace {
 
 constexpr size_t kSampleBytes = 2;
 constexpr size_t kReadBytes = 4096;         // small reads: each is dated on arrival
-constexpr double kSoundLevel = 0.003;       // RMS above this is sound, not silence (-50 dBFS)
-constexpr int kOnsetWindowsPerSecond = 100;  // 10 ms
+// RMS above this is sound: the server fills a gap with zeros, and the song rises past this
+// within its first 50 ms and stays far above it.
+constexpr double kSoundLevel = 0.0003;  // -70 dBFS
+
+constexpr double kFitWindowSeconds = 5.0;
+
+double median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
 
 int64_t monotonicNs()
 {
@@ -134,41 +143,83 @@ bool Recording::load(const std::string& path, int sampleRate, std::string* error
         *error = "cannot read " + path + ".times";
         return false;
     }
+    // Each read is dated by its first sample, which the sink took when the read's bytes
+    // arrived, give or take how late the read came. The earliest in each 5 s is the least late.
     long long bytes = 0;
     long long arrival = 0;
-    double earliest = std::numeric_limits<double>::max();
+    long long before = 0;
+    std::vector<std::pair<double, double>> earliest;  // (sample, its time less sample / rate)
+    const double windowSamples = kFitWindowSeconds * rate;
     while (std::fscanf(times, "%lld %lld", &bytes, &arrival) == 2) {
-        const double samplesSoFar = static_cast<double>(bytes) / kSampleBytes;
-        earliest = std::min(earliest, arrival - samplesSoFar * 1e9 / rate);
+        const double first = static_cast<double>(before) / kSampleBytes;
+        const double lead = arrival - first * 1e9 / rate;
+        const size_t window = static_cast<size_t>(first / windowSamples);
+        if (window >= earliest.size()) earliest.resize(window + 1, {first, lead});
+        if (lead < earliest[window].second) earliest[window] = {first, lead};
+        before = bytes;
     }
     std::fclose(times);
-    if (samples.empty() || earliest == std::numeric_limits<double>::max()) {
+    if (samples.empty() || earliest.empty()) {
         *error = path + " holds no recording";
         return false;
     }
-    startNs = static_cast<int64_t>(earliest);
+    // A null sink takes whole samples, each chunk dated in whole microseconds rounded down:
+    // its clock runs fast by up to 1e-4. A line through the earliest reads (Theil-Sen: the
+    // median slope between pairs, the median intercept) follows it and ignores stray windows.
+    std::vector<double> slopes;
+    for (size_t i = 0; i < earliest.size(); ++i) {
+        for (size_t j = i + 1; j < earliest.size(); ++j) {
+            const double span = earliest[j].first - earliest[i].first;
+            if (span > 0.0) slopes.push_back((earliest[j].second - earliest[i].second) / span);
+        }
+    }
+    drift = slopes.empty() ? 0.0 : median(slopes);
+    std::vector<double> intercepts;
+    for (const auto& point : earliest) intercepts.push_back(point.second - drift * point.first);
+    const double intercept = median(intercepts);
+    startNs = static_cast<int64_t>(intercept);
+    const size_t window = blockLength();
+    silent.clear();
+    for (size_t at = 0; at + window <= samples.size(); at += window) {
+        double energy = 0.0;
+        for (size_t i = at; i < at + window; ++i) energy += samples[i] * samples[i];
+        silent.push_back(std::sqrt(energy / window) <= kSoundLevel);
+    }
     return true;
 }
 
 int64_t Recording::timeOf(double index) const
 {
-    return startNs + static_cast<int64_t>(std::llround(index * 1e9 / rate));
+    return startNs + static_cast<int64_t>(std::llround(index * (1e9 / rate + drift)));
 }
 
 size_t Recording::indexAt(int64_t ns) const
 {
     if (ns <= startNs) return 0;
     return std::min(samples.size(),
-                    static_cast<size_t>(std::ceil((ns - startNs) * 1e-9 * rate)));
+                    static_cast<size_t>(std::ceil((ns - startNs) / (1e9 / rate + drift))));
 }
 
 size_t Recording::soundOnset(size_t from) const
 {
-    const size_t window = static_cast<size_t>(rate / kOnsetWindowsPerSecond);
-    for (size_t at = from; at + window <= samples.size(); at += window) {
-        double energy = 0.0;
-        for (size_t i = at; i < at + window; ++i) energy += samples[i] * samples[i];
-        if (std::sqrt(energy / window) > kSoundLevel) return at;
+    for (size_t block = from / blockLength(); block < silent.size(); ++block) {
+        if (!silent[block]) return std::max(from, block * blockLength());
     }
     return samples.size();
+}
+
+bool Recording::holdsSilence(size_t from, size_t length) const
+{
+    const size_t last = std::min(silent.size(), (from + length + blockLength() - 1) / blockLength());
+    for (size_t block = from / blockLength(); block < last; ++block) {
+        if (silent[block]) return true;
+    }
+    return false;
+}
+
+size_t Recording::silentBlocksWithin() const
+{
+    const auto first = std::find(silent.begin(), silent.end(), false);
+    const auto last = std::find(silent.rbegin(), silent.rend(), false).base();
+    return first < last ? static_cast<size_t>(std::count(first, last, true)) : 0;
 }

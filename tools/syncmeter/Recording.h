@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -21,21 +22,32 @@ public:
     // Reads PATH.raw and PATH.times as recordSamples wrote them.
     bool load(const std::string& path, int rate, std::string* error);
 
-    // When sample `index` reached the monitor, in ns of CLOCK_MONOTONIC. Every read arrives
-    // after its samples, never before: the earliest arrival less the samples' duration
-    // bounds the start of the recording.
+    // When the sink took sample `index`, in ns of CLOCK_MONOTONIC, by the sink's own steady
+    // clock as the earliest reads show it (a read never arrives before the sink took it).
     int64_t timeOf(double index) const;
     // The first sample at or after `ns`, or 0 before the recording.
     size_t indexAt(int64_t ns) const;
     // The first sample from `from` on whose 10 ms neighbourhood holds sound, or size().
     size_t soundOnset(size_t from) const;
+    // Whether [from, from + length) holds 10 ms of silence: a gap the sound server filled
+    // when the program's sound came too late.
+    bool holdsSilence(size_t from, size_t length) const;
+    // The silent 10 ms blocks between the first and the last sound: gaps in the music.
+    size_t silentBlocksWithin() const;
+    size_t blockLength() const { return static_cast<size_t>(rate / kBlocksPerSecond); }
 
     const std::vector<float>& getSamples() const { return samples; }
     size_t size() const { return samples.size(); }
     int getRate() const { return rate; }
+    // How much faster than the monotonic clock the sink took samples, in parts per million.
+    double driftPpm() const { return -drift * rate * 1e-3; }
 
 private:
+    static constexpr int kBlocksPerSecond = 100;  // 10 ms
+
     std::vector<float> samples;  // -1..1
+    std::vector<bool> silent;    // per 10 ms block: no sound in it
     int rate = 0;                // samples per second
-    int64_t startNs = 0;         // when sample 0 reached the monitor
+    int64_t startNs = 0;         // when the sink took sample 0
+    double drift = 0.0;          // ns per sample the sink's clock differs from 1e9 / rate
 };

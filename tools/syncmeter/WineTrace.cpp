@@ -1,59 +1,56 @@
 #include "WineTrace.h"
 
-#include <time.h>
-
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <vector>
 
 namespace {
 
 constexpr int64_t kNsPerMs = 1000000;
-// Wine prints whole ms: an event stamped T happened in [T, T + 1) ms, on average half way.
-constexpr int64_t kTruncationNs = kNsPerMs / 2;
 // The program reads the clock first when SDL starts, then when its show starts.
 constexpr int kStartReading = 2;
+constexpr char kClockCall[] = "Call KERNEL32.QueryPerformanceCounter";
+constexpr char kClockReturn[] = "Ret  KERNEL32.QueryPerformanceCounter";
+constexpr char kSwapReturn[] = "Ret  gdi32.SwapBuffers";
+constexpr char kSoundCall[] = "Call winmm.waveOutWrite";
 
-int64_t monotonicNs()
+bool startsWith(const char* text, const char* prefix)
 {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
 struct TracedFrame {
-    int64_t clockMs;  // Wine's stamp of the reading the frame was drawn for
-    int64_t shownMs;  // Wine's stamp of SwapBuffers' return
+    int64_t readingNs;  // the clock reading the frame was drawn for
+    int64_t shownNs;    // SwapBuffers' return
 };
 
 class TraceReader {
 public:
-    // Takes one line, stamped `arrival`; returns whether it was a traced call.
-    bool take(const char* line, int64_t arrival)
+    // Takes one line; returns whether it was a stamped trace line.
+    bool take(const char* line)
     {
-        unsigned seconds = 0;
-        unsigned ms = 0;
+        long long stamp = 0;
         unsigned thread = 0;
         int used = 0;
-        if (std::sscanf(line, "%u.%u:%x:%n", &seconds, &ms, &thread, &used) != 3 || used == 0) {
+        // "@NS " from StderrStamps.cpp, then Wine's "TID:" (+tid) and the traced call.
+        if (std::sscanf(line, "@%lld %x:%n", &stamp, &thread, &used) != 2 || used == 0) {
             return false;
         }
-        const int64_t stampMs = static_cast<int64_t>(seconds) * 1000 + ms;
-        const int64_t offset = arrival - stampMs * kNsPerMs;
-        if (offset < clockOffsetNs) clockOffsetNs = offset;
         const char* call = line + used;
-        if (std::strncmp(call, "Call KERNEL32.QueryPerformanceCounter", 37) == 0) {
+        if (startsWith(call, kClockCall)) {
             if (mainThread == 0) mainThread = thread;
+            if (thread == mainThread) callNs = stamp;
+        } else if (startsWith(call, kClockReturn)) {
             if (thread != mainThread) return true;
-            lastReadingMs = stampMs;
-            if (++readings == kStartReading) startMs = stampMs;
-        } else if (std::strncmp(call, "Ret  gdi32.SwapBuffers", 22) == 0) {
+            // The counter was read between the call's line and the return's.
+            lastReadingNs = callNs + (stamp - callNs) / 2;
+            if (++readings == kStartReading) startNs = lastReadingNs;
+        } else if (startsWith(call, kSwapReturn)) {
             if (thread == mainThread && readings >= kStartReading) {
-                frames.push_back({lastReadingMs, stampMs});
+                frames.push_back({lastReadingNs, stamp});
             }
-        } else if (std::strncmp(call, "Call winmm.waveOutWrite", 23) == 0) {
-            if (soundMs < 0) soundMs = stampMs;
+        } else if (startsWith(call, kSoundCall) && soundNs == 0) {
+            soundNs = stamp;
         }
         return true;
     }
@@ -69,14 +66,13 @@ public:
             *error = "cannot write " + path;
             return false;
         }
-        std::fprintf(file, "start %lld %lld\n", static_cast<long long>(startMs),
-                     static_cast<long long>(toMonotonic(startMs)));
-        if (soundMs >= 0) {
-            std::fprintf(file, "sound %lld\n", static_cast<long long>(toMonotonic(soundMs)));
-        }
+        // The program's own readings are whole ms since its start: so are these.
+        std::fprintf(file, "start 0 %lld\n", static_cast<long long>(startNs));
+        if (soundNs != 0) std::fprintf(file, "sound %lld\n", static_cast<long long>(soundNs));
         for (const TracedFrame& frame : frames) {
-            std::fprintf(file, "frame %lld %lld\n", static_cast<long long>(frame.clockMs),
-                         static_cast<long long>(toMonotonic(frame.shownMs)));
+            std::fprintf(file, "frame %lld %lld\n",
+                         static_cast<long long>((frame.readingNs - startNs) / kNsPerMs),
+                         static_cast<long long>(frame.shownNs));
         }
         if (std::fclose(file) != 0) {
             *error = "cannot write " + path;
@@ -86,18 +82,12 @@ public:
     }
 
 private:
-    // Every line arrives after its event: the least gap seen bounds the clocks' offset.
-    int64_t toMonotonic(int64_t stampMs) const
-    {
-        return stampMs * kNsPerMs + clockOffsetNs + kTruncationNs;
-    }
-
-    int64_t clockOffsetNs = std::numeric_limits<int64_t>::max();
-    unsigned mainThread = 0;
+    unsigned mainThread = 0;  // the thread that read the clock first
     int readings = 0;
-    int64_t lastReadingMs = 0;
-    int64_t startMs = 0;
-    int64_t soundMs = -1;
+    int64_t callNs = 0;  // the main thread's last clock call
+    int64_t lastReadingNs = 0;
+    int64_t startNs = 0;
+    int64_t soundNs = 0;
     std::vector<TracedFrame> frames;
 };
 
@@ -109,7 +99,7 @@ bool convertWineTrace(std::FILE* input, std::FILE* otherLines, const std::string
     TraceReader reader;
     std::vector<char> line(64 * 1024);
     while (std::fgets(line.data(), static_cast<int>(line.size()), input) != nullptr) {
-        if (!reader.take(line.data(), monotonicNs())) std::fputs(line.data(), otherLines);
+        if (!reader.take(line.data())) std::fputs(line.data(), otherLines);
     }
     return reader.write(logPath, error);
 }

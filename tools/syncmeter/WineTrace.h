@@ -1,8 +1,7 @@
-// The frame log of a Windows program run under Wine, read from Wine's relay trace with
-// +timestamp,+tid (tools/syncmeter.sh sets which calls are traced): the program's clock
-// readings (QueryPerformanceCounter), its frames (SwapBuffers) and its first sound
-// (waveOutWrite). Wine stamps each line in whole ms of its own monotonic clock; the arrival
-// of each line here ties that clock to ours.
+// The frame log of a Windows program run under Wine, read from Wine's relay trace with +tid
+// (tools/syncmeter.sh sets which calls are traced), each line stamped "@NS " by
+// StderrStamps.cpp as it was written: the program's clock readings (QueryPerformanceCounter),
+// its frames (SwapBuffers) and its first sound (waveOutWrite).
 #pragma once
 
 #include <cstdio>
