@@ -84,7 +84,10 @@ for ((i = 0; i < kServerSeconds * 10; ++i)); do
   pactl info >/dev/null 2>&1 && break
   sleep 0.1
 done
-pactl info >/dev/null 2>&1 || { echo "quorvane syncmeter: PulseAudio did not start ($work/pulse.log)" >&2; exit 1; }
+if ! pactl info >/dev/null 2>&1; then
+  echo "quorvane syncmeter: PulseAudio did not start ($work/pulse.log)" >&2
+  exit 1
+fi
 
 ffmpeg -v error -y -i "$root/data/quorvane.mp3" -f s16le -ac 1 -ar $kRate "$work/song.raw"
 

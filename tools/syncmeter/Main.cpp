@@ -4,8 +4,8 @@
 //       copies raw 16-bit samples from standard input into PATH.raw, dating each read
 //       in PATH.times
 //   quorvane-syncmeter measure --song SONG.raw --recording PATH --frames LOG [--rate HZ]
-//       finds where in the song the recording is around chosen frames and prints, in ms,
-//       how late the music is behind the picture (negative: early)
+//       follows where in the song the recording is and prints, in ms, how late the music is
+//       on the show's clock and behind the picture (negative: early) at chosen frames
 //   quorvane-syncmeter delay MS
 //       passes standard input on to standard output MS ms late: the meter's control
 //   quorvane-syncmeter wine-frames LOG
@@ -30,16 +30,17 @@ namespace {
 constexpr char kToolName[] = "quorvane-syncmeter";
 constexpr char kUsage[] =
     "usage: quorvane-syncmeter record PATH | quorvane-syncmeter measure --song SONG.raw "
-    "--recording PATH --frames LOG [--rate HZ] | quorvane-syncmeter delay MS | quorvane-syncmeter wine-frames LOG";
+    "--recording PATH --frames LOG [--rate HZ] | quorvane-syncmeter delay MS | "
+    "quorvane-syncmeter wine-frames LOG";
 constexpr int kFailureStatus = 1;
 constexpr int kDefaultRate = 44100;
 constexpr uint32_t kLateCheckMs = 60000;    // the second figure: after a minute
-constexpr uint32_t kCheckEveryMs = 10000;   // the drift table's spacing
+constexpr uint32_t kCheckEveryMs = 10000;   // the table's spacing
 // Recorded sound is matched a quarter of a second at a time: short enough to fit between
 // the gaps of a sound that comes too late, long enough for one sharp peak.
 constexpr double kMatchSeconds = 0.25;
 constexpr double kStepSeconds = 0.05;           // past gaps and unmatched sound
-constexpr double kTrackSeconds = 0.25;           // between matched stretches
+constexpr double kTrackSeconds = 0.25;          // between matched stretches
 constexpr double kEarliestMusicSeconds = -1.0;  // at first music this early or...
 constexpr double kLatestMusicSeconds = 3.0;     // ...this late is searched for
 constexpr double kSlackSeconds = 0.1;           // then as much either way beyond the last
@@ -71,14 +72,15 @@ struct Lateness {
     bool found = false;
     double ms = 0.0;           // positive: the music is late (behind the picture)
     double correlation = 0.0;  // of the match it rests on
-    int64_t songStartNs = 0;   // when the song's first sample reached the sink (extrapolated)
+    int64_t songStartNs = 0;   // when, by the match, the sink took the song's first sample
 };
 
 // The music's lateness on the show's clock through the whole recording, followed from one
 // matched stretch to the next: a song repeats its bars, and a search as wide as the
 // lateness could grow would lock onto a repeat. The first stretch of music is searched
 // widely; each next one only a little earlier than the last or up to its distance later
-// (a gap delays the music by no more than the time it lasts).
+// (a gap delays the music by no more than the time it lasts). Beside long gaps a stretch
+// can still lock onto a beat before or after its own.
 class SyncMeter {
 public:
     SyncMeter(const Recording& recording, const SongMatcher& matcher, const FrameTimes& frames)
@@ -209,7 +211,8 @@ int measure(const std::string& songPath, const std::string& recordingPath,
     const ShownFrame& first = frames.getFrames().front();
     const Lateness atFirst = meter.at(first);
     printRow("first frame", first, atFirst, startNs);
-    for (uint32_t showMs = kCheckEveryMs; frames.frameAt(showMs) != nullptr; showMs += kCheckEveryMs) {
+    for (uint32_t showMs = kCheckEveryMs; frames.frameAt(showMs) != nullptr;
+         showMs += kCheckEveryMs) {
         const ShownFrame& frame = *frames.frameAt(showMs);
         const std::string label = "at " + std::to_string(showMs / 1000) + " s";
         printRow(label.c_str(), frame, meter.at(frame), startNs);

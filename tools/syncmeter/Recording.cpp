@@ -56,7 +56,8 @@ bool recordSamples(int inputFd, const std::string& path, std::string* error)
         if (count <= 0) break;
         total += count;
         std::fprintf(times, "%lld %lld\n", total, static_cast<long long>(arrival));
-        good = std::fwrite(buffer, 1, static_cast<size_t>(count), raw) == static_cast<size_t>(count);
+        const size_t size = static_cast<size_t>(count);
+        good = std::fwrite(buffer, 1, size, raw) == size;
         if (!good) *error = "cannot write " + path + ".raw";
     }
     if (raw != nullptr && std::fclose(raw) != 0 && good) {
@@ -210,7 +211,8 @@ size_t Recording::soundOnset(size_t from) const
 
 bool Recording::holdsSilence(size_t from, size_t length) const
 {
-    const size_t last = std::min(silent.size(), (from + length + blockLength() - 1) / blockLength());
+    const size_t last =
+        std::min(silent.size(), (from + length + blockLength() - 1) / blockLength());
     for (size_t block = from / blockLength(); block < last; ++block) {
         if (silent[block]) return true;
     }
