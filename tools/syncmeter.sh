@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# Benchmark: how far the music is from the picture while the live show plays, measured from
+# outside the program. A PulseAudio server of its own with a null sink takes the program's
+# sound; parec records the sink's monitor, each read dated on arrival; the frames' times come
+# from the program on a private Xvfb: natively from a preloaded library that notes each
+# SDL_GL_SwapBuffers and the SDL_GetTicks reading it was drawn for (the demo's calls are
+# untouched), under Wine from Wine's relay trace of QueryPerformanceCounter and SwapBuffers,
+# each line stamped as it is written by a preloaded library.
+# quorvane-syncmeter finds where in the MP3 (decoded by ffmpeg) the recording is and prints,
+# in ms, how late the music is behind the picture (negative: early) at the first frame and
+# after 60 s, with a row every 10 s.
+#   tools/syncmeter.sh [--windows] [--control MS] [--keep DIR]
+#     --windows     measures build-windows/quorvane/quorvane.exe under Wine's PulseAudio
+#                   driver instead of the native demo (tools/windows.sh builds it first)
+#     --control MS  also records the monitor through a delay of MS ms and prints what the
+#                   meter makes of it: the music MS ms later than in the direct recording
+#     --keep DIR    keeps the recordings, logs and the server's log in DIR
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+usage="usage: tools/syncmeter.sh [--windows] [--control MS] [--keep DIR]"
+kRate=44100          # the sink's rate: the monitor is recorded and the song decoded at it
+kRecordLatencyMs=10  # parec's fragments: each read dates at most this much sound
+kServerSeconds=15    # for the sound server to take connections
+kShowSeconds=240     # the whole show (85.5 s) with a slow start under Wine, and then some
+windows=0
+control=
+keep=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --windows) windows=1 ;;
+    --control) control=${2:?$usage}; shift ;;
+    --keep) keep=${2:?$usage}; shift ;;
+    -h|--help) echo "$usage"; exit 0 ;;
+    *) echo "$usage" >&2; exit 2 ;;
+  esac
+  shift
+done
+[ -z "$control" ] || [[ $control =~ ^[0-9]+$ ]] || { echo "$usage" >&2; exit 2; }
+
+"$root/tools/setup.sh" core sync
+build=${QUORVANE_BUILD:-$root/build}
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+nice -n 10 cmake --build "$build" -j2 --target quorvane quorvane-frameclock \
+  quorvane-stderrstamps quorvane-syncmeter >/dev/null
+meter=$build/tools/syncmeter/quorvane-syncmeter
+folder=${QUORVANE_WINDOWS_BUILD:-$root/build-windows}/quorvane
+if [ $windows -eq 1 ]; then
+  "$root/tools/windows.sh" >/dev/null
+fi
+
+if [ -n "$keep" ]; then
+  mkdir -p "$keep"
+  work=$(cd "$keep" && pwd)
+else
+  work=$(mktemp -d)
+fi
+pids=()
+# Ends what this script started, by process id, newest first; the display goes last.
+cleanup() {
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; --i)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
+  if [ $windows -eq 1 ] && [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
+  stopOwnDisplay
+  [ -n "$keep" ] || rm -rf "$work"
+}
+# shellcheck source=tools/own_display.sh
+. "$root/tools/own_display.sh"
+trap cleanup EXIT
+
+# The sound server: private runtime and state folders, no session bus, one null sink.
+mkdir -p "$work/pulse"
+export PULSE_RUNTIME_PATH=$work/pulse PULSE_STATE_PATH=$work/pulse
+export PULSE_SERVER=unix:$work/pulse/native PULSE_SINK=syncmeter
+HOME=$work/pulse pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+  --log-target="file:$work/pulse.log" \
+  --load="module-null-sink sink_name=syncmeter rate=$kRate channels=2" \
+  --load="module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
+  >/dev/null 2>&1 &
+pids+=($!)
+for ((i = 0; i < kServerSeconds * 10; ++i)); do
+  pactl info >/dev/null 2>&1 && break
+  sleep 0.1
+done
+if ! pactl info >/dev/null 2>&1; then
+  echo "quorvane syncmeter: PulseAudio did not start ($work/pulse.log)" >&2
+  exit 1
+fi
+
+ffmpeg -v error -y -i "$root/data/quorvane.mp3" -f s16le -ac 1 -ar $kRate "$work/song.raw"
+
+# The monitor, recorded from before the program starts until after it ends.
+record() {  # record NAME [DELAY_MS]
+  mkfifo "$work/$1.fifo"
+  if [ -n "${2:-}" ]; then
+    "$meter" delay "$2" <"$work/$1.fifo" | "$meter" record "$work/$1" &
+  else
+    "$meter" record "$work/$1" <"$work/$1.fifo" &
+  fi
+  recorders+=($!)
+  parec -d syncmeter.monitor --format=s16le --rate=$kRate --channels=1 \
+    --latency-msec=$kRecordLatencyMs >"$work/$1.fifo" &
+  pids+=($!)
+  grabbers+=($!)
+}
+recorders=()
+grabbers=()
+record monitor
+[ -z "$control" ] || record delayed "$control"
+
+# shellcheck disable=SC2119  # Xvfb's own arguments: none
+startOwnDisplay
+# shellcheck disable=SC2154  # set by startOwnDisplay
+export DISPLAY=$ownDisplay
+status=0
+if [ $windows -eq 0 ]; then
+  name="native demo"
+  (cd "$root" && SDL_AUDIODRIVER=pulse \
+    QUORVANE_SYNCMETER_FRAMES="$work/frames.log" \
+    LD_PRELOAD="$build/tools/syncmeter/libquorvane-frameclock.so" \
+    timeout $kShowSeconds "$build/quorvane") || status=$?
+else
+  name="quorvane.exe under Wine"
+  # A prefix of the meter's own: the relay trace's settings stay out of the others.
+  export WINEPREFIX=${QUORVANE_SYNCMETER_WINEPREFIX:-$(dirname "$folder")/syncmeter-wine}
+  export WINEARCH=win64 WINEDEBUG=-all
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wine wineboot -i >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Debug' /v RelayFromInclude /d quorvane.exe /f \
+      >/dev/null 2>&1
+    traced='kernel32.QueryPerformanceCounter;gdi32.SwapBuffers;winmm.waveOutWrite'
+    wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d "$traced" /f >/dev/null 2>&1
+  fi
+  mkfifo "$work/trace.fifo"
+  "$meter" wine-frames "$work/frames.log" <"$work/trace.fifo" 2>"$work/wine.log" &
+  converter=$!
+  (cd "$folder" && WINEDEBUG=+tid,+relay \
+    LD_PRELOAD="$build/tools/syncmeter/libquorvane-stderrstamps.so" \
+    timeout $kShowSeconds wine quorvane.exe 2>"$work/trace.fifo") || status=$?
+  wait $converter || status=1
+fi
+# The sink has played all it was given a moment after the program closed its stream.
+sleep 1
+for pid in "${grabbers[@]}"; do kill "$pid" 2>/dev/null || true; done
+for pid in "${recorders[@]}"; do wait "$pid" || status=1; done
+if [ $status -ne 0 ]; then
+  echo "quorvane syncmeter: the $name ended with status $status" >&2
+  exit 1
+fi
+
+echo "quorvane syncmeter: $name, $(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg)"
+"$meter" measure --song "$work/song.raw" --recording "$work/monitor" --frames "$work/frames.log" \
+  --rate $kRate | tee "$work/report.txt"
+if [ -n "$control" ]; then
+  echo "control: the same monitor recorded through a delay of $control ms"
+  "$meter" measure --song "$work/song.raw" --recording "$work/delayed" \
+    --frames "$work/frames.log" --rate $kRate | tee "$work/control.txt"
+  python3 - "$work/report.txt" "$work/control.txt" "$control" <<'EOF'
+import re, sys
+def music(path):
+    return [float(m) for m in re.findall(r"music +([+-][0-9.]+),", open(path).read())]
+direct, delayed, wanted = music(sys.argv[1]), music(sys.argv[2]), float(sys.argv[3])
+seen = [b - a for a, b in zip(direct, delayed)]
+misses = sorted(abs(s - wanted) for s in seen)
+# A row next to a gap in the sound may be matched on its other side in one recording.
+print("control: music later by %s ms (wanted %g; median miss %.1f ms, worst %.1f ms)" % (
+    ", ".join("%.1f" % s for s in seen), wanted, misses[len(misses) // 2], misses[-1]))
+EOF
+fi
