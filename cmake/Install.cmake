@@ -73,8 +73,6 @@ endif()
 if(EXISTS ${QUORVANE_DATA_DIR})
   install(DIRECTORY ${QUORVANE_DATA_DIR}/ DESTINATION ${quorvaneShareDir}/data
           FILES_MATCHING PATTERN "*.bmp" PATTERN "*.mp3")
-  install(DIRECTORY ${QUORVANE_DATA_DIR}/ DESTINATION ${docDir}
-          FILES_MATCHING PATTERN "*.md")
 else()
   message(WARNING "No ${QUORVANE_DATA_DIR}: the install and the package will hold no data")
 endif()
@@ -100,6 +98,8 @@ add_custom_target(quorvane_compressed_docs ALL DEPENDS ${compressed})
 install(FILES ${installDir}/quorvane.6.gz DESTINATION share/man/man6)
 install(FILES ${installDir}/quorvane-capture.1.gz DESTINATION share/man/man1)
 install(FILES ${installDir}/changelog.gz ${packagingDir}/copyright DESTINATION ${docDir})
+install(FILES ${CMAKE_SOURCE_DIR}/docs/ART.md ${CMAKE_SOURCE_DIR}/docs/MUSIC.md
+        ${CMAKE_SOURCE_DIR}/docs/CAPTURE.md ${CMAKE_SOURCE_DIR}/docs/SHIPPING.md DESTINATION ${docDir})
 install(FILES ${packagingDir}/lintian-overrides DESTINATION share/lintian/overrides RENAME quorvane)
 
 # The Debian package. Its library dependencies are computed by dpkg-shlibdeps from the

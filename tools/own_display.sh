@@ -8,6 +8,7 @@
 #                                      ownDisplay (":N") and ownDisplayPid, and stopOwnDisplay
 kOwnDisplayStartSeconds=15
 
+# shellcheck disable=SC2120  # the scripts that source this file pass Xvfb arguments
 startOwnDisplay() {
   local ready i
   ready=$(mktemp) || return 1

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test; then the CI steps: the sanitizer
+# Installs what is missing, builds, and runs every test, after the style check (the C++ laid
+# out by .clang-format, shellcheck on the scripts); then the CI steps: the sanitizer
 # build with the suite and a short run, a bounded fuzzing run of the image path, a short
 # run under valgrind, the Debian package unpacked and played, the short run on both
 # SDL 1.2 runtimes, the page built for the browser and tested in headless Chromium, and the
@@ -7,16 +8,16 @@
 # byte for byte and checked unpacked.
 # Starts its own virtual display when none is given, so it passes with no screen and no
 # sound card. Fails when any of them finds something.
-#   QUORVANE_CI_STEPS  which steps to run after the suite, default
-#                      "sanitize fuzz valgrind package sdl_compat web windows release"; empty
-#                      for the suite only
+#   QUORVANE_CI_STEPS  which steps to run (style before the suite, the rest after it), default
+#                      "style sanitize fuzz valgrind package sdl_compat web windows release";
+#                      empty for the suite only
 # Arguments go to ctest.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/setup.sh" || exit 1
 "$root/tools/build.sh" -DBUILD_TESTING=ON || exit 1
 build=${QUORVANE_BUILD:-$root/build}
-steps=${QUORVANE_CI_STEPS-sanitize fuzz valgrind package sdl_compat web windows release}
+steps=${QUORVANE_CI_STEPS-style sanitize fuzz valgrind package sdl_compat web windows release}
 
 withDisplay() {
   if [ -z "${DISPLAY:-}" ]; then
@@ -41,8 +42,13 @@ runStep() {  # name command...
 
 runTests() { (cd "$build" && withDisplay ctest --output-on-failure "$@"); }
 
+# The style check takes seconds, so its verdict comes first.
+for step in $steps; do
+  [ "$step" = style ] && runStep style "$root/tools/ci/style.sh"
+done
 runStep tests runTests "$@"
 for step in $steps; do
+  [ "$step" = style ] && continue
   runStep "$step" withDisplay "$root/tools/ci/$step.sh"
 done
 

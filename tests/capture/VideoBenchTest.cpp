@@ -1,5 +1,5 @@
 // The video and benchmark modes, on bounded stretches of the show: the full video takes
-// minutes on a software GL and is made by hand (see data/CAPTURE.md).
+// minutes on a software GL and is made by hand (see docs/CAPTURE.md).
 #include "CaptureHarness.h"
 #include "FrameDiff.h"
 

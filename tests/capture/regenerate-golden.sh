@@ -11,4 +11,5 @@ times=$(tr -s ' \n' ',' < "$golden/times.txt" | sed 's/^,//; s/,$//')
 rm -f "$golden"/quorvane-*.png
 "$build/tools/capture/quorvane-capture" --root "$root" --at "$times" --out "$golden"
 (cd "$root" && sha256sum data/*.bmp) > "$golden/data.sha256"
-echo "regenerate-golden: wrote $(ls "$golden"/quorvane-*.png | wc -l) reference frames to $golden"
+frames=("$golden"/quorvane-*.png)
+echo "regenerate-golden: wrote ${#frames[@]} reference frames to $golden"

@@ -7,7 +7,7 @@ quorvane=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$2" "$work" || { echo "cannot make stand-in data"; exit 1; }
-cd "$work"
+cd "$work" || exit 1
 export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

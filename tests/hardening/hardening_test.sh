@@ -155,7 +155,7 @@ audioWarning='^quorvane: cannot open audio: .+; playing without sound$'
 
 # ---- the full show, on a display of its own so its window does not mix with the others
 fullShowRun() {
-  local dir=$work/full-show display pid start end stopped
+  local dir=$work/full-show display pid start end
   freshFolder "$dir"
   rm "$dir/data/quorvane.mp3"
   startOwnDisplay || return 1
@@ -170,7 +170,7 @@ fullShowRun() {
     sleep 0.05
   done
   start=$(date +%s%N)
-  for stop in $(seq 1 "$kStops"); do
+  for _ in $(seq 1 "$kStops"); do
     sleep 10
     kill -STOP "$pid"
     sleep 1

@@ -32,7 +32,7 @@ constexpr double gQuietDb = -60.0;
 constexpr double gLongestQuietSeconds = 0.06;
 
 const std::string gMp3 = MUSIC_DATA_DIR "/quorvane.mp3";
-const std::string gNote = MUSIC_DATA_DIR "/MUSIC.md";
+const std::string gNote = MUSIC_NOTE;
 
 std::string readText(const std::string &path) {
   std::ifstream file(path, std::ios::binary);
@@ -107,8 +107,8 @@ TEST_F(Render, WritesTheSameBytesEveryTimeAsRecordedInTheNote) {
   std::smatch recorded;
   const std::string note = readText(gNote);
   ASSERT_TRUE(std::regex_search(note, recorded, std::regex("WAV SHA-256: ([0-9a-f]{64})")))
-      << "data/MUSIC.md records no WAV SHA-256";
-  EXPECT_EQ(hash, recorded[1].str()) << "the song changed: run tools/musicgen/render.sh and update data/MUSIC.md";
+      << "docs/MUSIC.md records no WAV SHA-256";
+  EXPECT_EQ(hash, recorded[1].str()) << "the song changed: run tools/musicgen/render.sh and update docs/MUSIC.md";
 }
 
 TEST_F(Render, ReportsBadUseOnOneLine) {

@@ -16,7 +16,8 @@ kInputTimeout=20       # seconds for one input before it counts as a hang
 kRssLimitMb=2560       # the decoder may zero a gigabyte for a lying header; more is a finding
 
 # Only the fuzzer is built: every other tool folder is left out.
-skip=$(cd "$root/tools" && ls -d */ | tr -d / | grep -vx fuzz | paste -sd';' -)
+skip=$(find "$root/tools" -mindepth 1 -maxdepth 1 -type d ! -name fuzz -printf '%f\n' | sort |
+  paste -sd';' -)
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUORVANE_FUZZ=ON -DBUILD_TESTING=OFF "-DQUORVANE_SKIP=$skip" >/dev/null
 cmake --build "$build" --target quorvane-image-fuzzer -j"$(nproc)" >/dev/null
@@ -29,10 +30,11 @@ else
   trap 'rm -rf "$out"' EXIT
 fi
 mkdir -p "$out/corpus" "$out/findings"
+countFiles() { find "$1" -mindepth 1 -maxdepth 1 -printf . | wc -c; }
 python3 "$root/tests/hardening/make_inputs.py" images "$out/seeds"
 cp "$out/seeds/"*.bmp "$out/corpus/"
 cp "$root/tests/hardening/corpus/"* "$out/corpus/"  # the kept inputs win over same-named seeds
-seeds=$(ls "$out/corpus" | wc -l)
+seeds=$(countFiles "$out/corpus")
 
 export LIBGL_ALWAYS_SOFTWARE=1
 export LSAN_OPTIONS=suppressions=$root/tools/ci/lsan.supp:print_suppressions=0
@@ -45,8 +47,8 @@ status=0
   -artifact_prefix="$out/findings/" -print_final_stats=1 >"$out/fuzz.log" 2>&1 || status=$?
 
 executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$out/fuzz.log" | tail -1)
-findings=$(ls "$out/findings" | wc -l)
-echo "fuzz: ${executions:-?} executions in ${seconds} s, corpus $seeds seeds -> $(ls "$out/corpus" | wc -l) inputs, $findings findings"
+findings=$(countFiles "$out/findings")
+echo "fuzz: ${executions:-?} executions in ${seconds} s, corpus $seeds seeds -> $(countFiles "$out/corpus") inputs, $findings findings"
 if [ "$status" -ne 0 ] || [ "$findings" -ne 0 ]; then
   grep -E 'ERROR|SUMMARY|Test unit written|#[0-9]+ 0x' "$out/fuzz.log" | head -40
   echo "fuzz FAILED (status $status); findings kept in $out/findings"

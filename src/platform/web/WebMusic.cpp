@@ -11,6 +11,8 @@
 
 namespace {
 
+// The bodies are JavaScript, laid out as such.
+// clang-format off
 EM_JS(int, hasSoundtrack, (), {
     return Module.quorvaneAudio && Module.quorvaneAudio.context ? 1 : 0;
 });
@@ -38,6 +40,7 @@ EM_JS(void, soundtrackPause, (), { if (Module.quorvaneAudio) Module.quorvaneAudi
 EM_JS(void, soundtrackRelease, (int offsetMs), {
     if (Module.quorvaneAudio) Module.quorvaneAudio.release(offsetMs);
 });
+// clang-format on
 
 }  // namespace
 
