@@ -169,6 +169,7 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
     app.add_flag("--lossless", options->lossless)->disable_flag_override();
     app.add_flag("--no-cache", noCache)->disable_flag_override();
     app.add_flag("--full", full)->disable_flag_override();
+    app.add_flag("--loop", options->loop)->disable_flag_override();
     if (!parseArguments(app, argc, argv, error)) {
         *error += " (see --help)";
         return false;
@@ -208,6 +209,10 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
     }
     if (options->until != 0 && options->mode == CaptureMode::Stills) {
         *error = "--until applies to --video and --bench, not to --at";
+        return false;
+    }
+    if (options->loop && options->mode != CaptureMode::Stills) {
+        *error = "--loop applies to --at only";
         return false;
     }
     if (options->lossless && options->mode != CaptureMode::Video) {
