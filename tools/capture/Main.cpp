@@ -76,9 +76,10 @@ int checkTimes(const CaptureOptions& options, int32_t length)
                             kUsageStatus);
         }
         if (ms % length < kFirstFrameMs) {
-            return failWith("--at " + std::to_string(ms) + " falls before the first frame of pass " +
-                                std::to_string(ms / length + 1) + ", at " +
-                                std::to_string(ms / length * length + kFirstFrameMs) + " ms",
+            const int32_t pass = ms / length;
+            return failWith("--at " + std::to_string(ms) + " falls before the first frame of " +
+                                "pass " + std::to_string(pass + 1) + ", at " +
+                                std::to_string(pass * length + kFirstFrameMs) + " ms",
                             kUsageStatus);
         }
     }
