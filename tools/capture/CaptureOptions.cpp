@@ -41,6 +41,8 @@ const char kUsage[] =
     "                     does, instead of replaying it from a display list\n"
     "      --full         draw every frame before a still in full instead of\n"
     "                     skipping the rasterisation of frames not written\n"
+    "      --loop         play the show again and again, as quorvane --loop does: an --at\n"
+    "                     time past its end (85500) is that moment of a later pass\n"
     "  -h, --help         show this help and exit\n"
     "\n"
     "A 1080p upload:  quorvane-capture --size 1440x1080 --samples 4 --video show.mp4\n"
