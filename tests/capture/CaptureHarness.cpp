@@ -28,6 +28,7 @@ ChildProcess::Options optionsFor(const RunSetting& setting)
     options.workingDirectory =
         setting.workingDirectory.empty() ? sourceRoot() : setting.workingDirectory;
     if (setting.withoutDisplay) options.unsetEnvironment.push_back("DISPLAY");
+    options.environment = setting.environment;
     return options;
 }
 

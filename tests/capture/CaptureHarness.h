@@ -20,6 +20,7 @@ struct RunResult {
 struct RunSetting {
     bool withoutDisplay = false;  // DISPLAY removed: the program must start its own server
     std::string workingDirectory;  // empty: the source tree, which holds data/
+    std::vector<std::string> environment;  // NAME=VALUE set for the program only
 };
 
 // Runs quorvane-capture with `args` to the end and collects its output.

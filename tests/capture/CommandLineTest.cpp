@@ -32,7 +32,7 @@ TEST(CaptureCommandLine, HelpNamesEveryModeAndOption)
     EXPECT_EQ(result.out.rfind("Usage: quorvane-capture", 0), 0u) << result.out;
     for (const char* option :
          {"--at", "--video", "--bench", "--out", "--root", "--until", "--full", "--size",
-          "--samples", "--pad", "--lossless", "--no-cache", "1440x1080", "2880x2160"}) {
+          "--samples", "--pad", "--lossless", "--no-cache", "--loop", "1440x1080", "2880x2160"}) {
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
     }
 }
@@ -65,6 +65,7 @@ TEST(CaptureCommandLine, BadArgumentsGetOneLineAndStatusTwo)
         {"--video", "x.mp4", "--size", "1440x1080", "--pad", "1280x1080"},  // cuts the picture
         {"--video", "x.mp4", "--pad", "1920"},       // no height
         {"--at", "1000", "--pad", "1920x1080"},      // stills have no frame to pad
+        {"--bench", "--loop"},                       // only stills look into later passes
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
@@ -95,6 +96,11 @@ TEST(CaptureCommandLine, TimesBeyondTheShowAreRejectedByItsOwnLength)
         EXPECT_NE(result.err.find("quorvane-capture: "), std::string::npos) << result.err;
         EXPECT_NE(result.err.find("85500 ms"), std::string::npos) << result.err;
     }
+    // Looped, the second pass's first frame is at 85500 + 21 ms.
+    const RunResult result = runCapture({"--loop", "--at", "85520"});
+    EXPECT_EQ(result.status, kUsageStatus);
+    EXPECT_EQ(result.err, "quorvane-capture: --at 85520 falls before the first frame of pass 2, "
+                          "at 85521 ms\n");
 }
 
 TEST(CaptureCommandLine, MissingFoldersFailBeforeAnythingStarts)

@@ -41,6 +41,8 @@ const char kUsage[] =
     "                     does, instead of replaying it from a display list\n"
     "      --full         draw every frame before a still in full instead of\n"
     "                     skipping the rasterisation of frames not written\n"
+    "      --loop         play the show again and again, as quorvane --loop does: an --at\n"
+    "                     time past its end (85500) is that moment of a later pass\n"
     "  -h, --help         show this help and exit\n"
     "\n"
     "A 1080p upload:  quorvane-capture --size 1440x1080 --samples 4 --video show.mp4\n"
@@ -169,6 +171,7 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
     app.add_flag("--lossless", options->lossless)->disable_flag_override();
     app.add_flag("--no-cache", noCache)->disable_flag_override();
     app.add_flag("--full", full)->disable_flag_override();
+    app.add_flag("--loop", options->loop)->disable_flag_override();
     if (!parseArguments(app, argc, argv, error)) {
         *error += " (see --help)";
         return false;
@@ -208,6 +211,10 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
     }
     if (options->until != 0 && options->mode == CaptureMode::Stills) {
         *error = "--until applies to --video and --bench, not to --at";
+        return false;
+    }
+    if (options->loop && options->mode != CaptureMode::Stills) {
+        *error = "--loop applies to --at only";
         return false;
     }
     if (options->lossless && options->mode != CaptureMode::Video) {

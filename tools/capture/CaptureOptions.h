@@ -26,6 +26,7 @@ struct CaptureOptions {
     int samples = 1;                  // --samples: per pixel; 1 is no anti-aliasing
     int padWidth = 0;                 // --pad: the video's frame, the picture centred on black
     int padHeight = 0;                //   in it; 0: the picture's own size
+    bool loop = false;                // --loop: --at past the show's end means a later pass
     bool help = false;
 };
 

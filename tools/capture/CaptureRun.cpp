@@ -39,16 +39,20 @@ OfflineRun::Program programFor(const CaptureOptions& options, void* run,
 
 }  // namespace
 
-CaptureRun::CaptureRun(const CaptureOptions& options, int32_t showLength)
+CaptureRun::CaptureRun(const CaptureOptions& options, int32_t showLength, int32_t pass)
     : options(options),
       showLength(showLength),
       run(programFor(options, this, onFinishFrame, onFrameDrawn)),
       progress(0)
 {
+    const int32_t passStart = pass * showLength;
     for (int32_t ms : options.stillTimes) {
-        stillsByFrame[frameShownAt(ms)].push_back(ms);
-        if (options.mode == CaptureMode::Stills) run.wantStill(ms);
+        if (ms / showLength != pass) continue;
+        stillsByFrame[frameShownAt(ms - passStart)].push_back(ms);
+        if (options.mode == CaptureMode::Stills) run.wantStill(ms - passStart);
     }
+    // A pass before the stills' own: its frames all hidden but the last, none written.
+    if (options.mode == CaptureMode::Stills && stillsByFrame.empty()) run.wantStill(showLength - 1);
     if (options.mode == CaptureMode::Stills) {
         endMs = std::max(kFirstFrameMs, run.lastWantedFrame()) + 1;
     } else {

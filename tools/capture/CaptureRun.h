@@ -20,8 +20,10 @@
 
 class CaptureRun {
 public:
-    // `options` holds absolute paths; `showLength` is the timeline's length in ms.
-    CaptureRun(const CaptureOptions& options, int32_t showLength);
+    // `options` holds absolute paths; `showLength` is the timeline's length in ms. With
+    // --loop the run is one pass of several (0 is the first): it writes the stills whose
+    // times fall in it, and runs a pass without any through to its last frame, hidden.
+    CaptureRun(const CaptureOptions& options, int32_t showLength, int32_t pass = 0);
 
     // Gets ready once the show has started up: sets up the frames' size and samples and
     // the landscape's cache, checks the GL can skip rasterisation, starts the encoder.

@@ -18,12 +18,6 @@ constexpr int kExecFailed = 127;
 constexpr int kSignalStatusBase = 128;
 constexpr int kWaitPollMs = 5;
 
-void closeFd(int* fd)
-{
-    if (*fd >= 0) close(*fd);
-    *fd = -1;
-}
-
 long long monotonicMs()
 {
     timespec now{};
@@ -191,15 +185,3 @@ void ChildProcess::sendSignal(int signal) const
 void ChildProcess::kill() const { sendSignal(SIGKILL); }
 
 void ChildProcess::closeStdin() { closeFd(&stdinFd); }
-
-std::string readAll(int fd)
-{
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got > 0) text.append(buffer, static_cast<size_t>(got));
-        else if (got == 0 || errno != EINTR) break;
-    }
-    return text;
-}

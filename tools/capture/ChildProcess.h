@@ -2,6 +2,8 @@
 // with optional pipes to its standard streams.
 #pragma once
 
+#include "FileDescriptor.h"
+
 #include <sys/types.h>
 
 #include <string>
@@ -50,6 +52,3 @@ public:
 private:
     int decodeStatus(int rawStatus);
 };
-
-// Reads everything from `fd` until end of file.
-std::string readAll(int fd);

@@ -4,6 +4,7 @@
 #include "CaptureRun.h"
 #include "CommandLine.h"
 #include "HostSystem.h"
+#include "offline/ShowFrames.h"
 #include "shell/Demo.h"
 #include "shell/FrameLoop.h"
 #include "timeline/Timeline.h"
@@ -11,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -62,18 +64,40 @@ int checkFiles(CaptureOptions* options)
     return 0;
 }
 
-// Requested times must lie inside the show, which only the timeline knows.
+// Requested times must lie inside the show, which only the timeline knows; with --loop,
+// inside a pass, after its first frame.
 int checkTimes(const CaptureOptions& options, int32_t length)
 {
     const std::string beyond =
         " lies beyond the show, which ends at " + std::to_string(length) + " ms";
     for (int32_t ms : options.stillTimes) {
-        if (ms >= length) return failWith("--at " + std::to_string(ms) + beyond, kUsageStatus);
+        if (!options.loop && ms >= length) {
+            return failWith("--at " + std::to_string(ms) + beyond + " (a later pass needs --loop)",
+                            kUsageStatus);
+        }
+        if (ms % length < kFirstFrameMs) {
+            const int32_t pass = ms / length;
+            return failWith("--at " + std::to_string(ms) + " falls before the first frame of " +
+                                "pass " + std::to_string(pass + 1) + ", at " +
+                                std::to_string(pass * length + kFirstFrameMs) + " ms",
+                            kUsageStatus);
+        }
     }
     if (options.until > length) {
         return failWith("--until " + std::to_string(options.until) + beyond, kUsageStatus);
     }
     return 0;
+}
+
+// One pass of the show (0 is the first) and what the capture does with its frames.
+int capturePass(const Timeline& timeline, int32_t pass)
+{
+    CaptureRun run(gOptions, timeline.getLength(), pass);
+    std::string error;
+    const int status = run.prepare(&error);
+    if (status != 0) return failWith(error, status);
+    runFrameLoop(timeline, run.hooks());
+    return run.finish();
 }
 
 int captureShow()
@@ -83,17 +107,13 @@ int captureShow()
     if (!host.start(&hostError)) return failWith(hostError);
     Timeline* timeline = startUp();
     if (timeline == nullptr) return kFailureStatus;  // start-up has said why
-    int status = checkTimes(gOptions, timeline->getLength());
-    if (status == 0) {
-        CaptureRun run(gOptions, timeline->getLength());
-        std::string error;
-        status = run.prepare(&error);
-        if (status == 0) {
-            runFrameLoop(*timeline, run.hooks());
-            status = run.finish();
-        } else {
-            failWith(error);
-        }
+    const int32_t length = timeline->getLength();
+    int status = checkTimes(gOptions, length);
+    int32_t passes = 1;
+    for (int32_t ms : gOptions.stillTimes) passes = std::max(passes, ms / length + 1);
+    for (int32_t pass = 0; status == 0 && pass < passes; ++pass) {
+        if (pass > 0) rewindShow();
+        status = capturePass(*timeline, pass);
     }
     shutDown();
     return status;

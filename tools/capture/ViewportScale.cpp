@@ -1,6 +1,7 @@
 #include "ViewportScale.h"
 
 #include "HostSystem.h"
+#include "platform/PictureScale.h"
 
 #include <GL/gl.h>
 
@@ -19,16 +20,12 @@ ViewportFunction realViewport()
 int gWindowWidth = 1, gWindowHeight = 1;
 int gTargetWidth = 1, gTargetHeight = 1;
 
-GLint scaled(GLint value, int target, int window)
-{
-    return static_cast<GLint>(static_cast<long long>(value) * target / window);
-}
-
 void setScaledViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
-    realViewport()(scaled(x, gTargetWidth, gWindowWidth), scaled(y, gTargetHeight, gWindowHeight),
-                   scaled(width, gTargetWidth, gWindowWidth),
-                   scaled(height, gTargetHeight, gWindowHeight));
+    realViewport()(scaleToPicture(x, gTargetWidth, gWindowWidth),
+                   scaleToPicture(y, gTargetHeight, gWindowHeight),
+                   scaleToPicture(width, gTargetWidth, gWindowWidth),
+                   scaleToPicture(height, gTargetHeight, gWindowHeight));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // where the picture is shown, so the picture is rendered at the size it is seen, not
 // stretched from 800 x 600.
 #include "Win32Platform.h"
+#include "platform/PictureScale.h"
 
 #include <windows.h>
 
@@ -24,17 +25,12 @@ ViewportFunction driverViewport()
     return function;
 }
 
-int scaled(int value, int to, int from)
-{
-    return static_cast<int>(static_cast<long long>(value) * to / from);
-}
-
 void apply()
 {
-    driverViewport()(gPicture.x + scaled(gAsked[0], gPicture.width, gModeWidth),
-                     gPicture.y + scaled(gAsked[1], gPicture.height, gModeHeight),
-                     scaled(gAsked[2], gPicture.width, gModeWidth),
-                     scaled(gAsked[3], gPicture.height, gModeHeight));
+    driverViewport()(gPicture.x + scaleToPicture(gAsked[0], gPicture.width, gModeWidth),
+                     gPicture.y + scaleToPicture(gAsked[1], gPicture.height, gModeHeight),
+                     scaleToPicture(gAsked[2], gPicture.width, gModeWidth),
+                     scaleToPicture(gAsked[3], gPicture.height, gModeHeight));
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
 // ChildProcess on Windows, for the one child the capture program has: ffmpeg.exe, found
-// on the PATH, fed through a pipe on its standard input. It inherits the environment as it is
-// (the options that change it are for the tests' children on POSIX systems).
+// on the PATH, fed through a pipe on its standard input. The options only the tests'
+// children on POSIX systems use are ignored here: pipeStdout, pipeStderr, diesWithParent,
+// keepFd, and environment and unsetEnvironment (the child inherits ours as it is).
 #include "ChildProcess.h"
 
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 
-#include <cerrno>
 #include <map>
 
 namespace {
@@ -34,12 +34,6 @@ std::string quoted(const std::string& argument)
     }
     text.append(backslashes * 2, '\\');
     return text + "\"";
-}
-
-void closeFd(int* fd)
-{
-    if (*fd >= 0) _close(*fd);
-    *fd = -1;
 }
 
 std::string lastError()
@@ -154,15 +148,3 @@ void ChildProcess::kill() const
 }
 
 void ChildProcess::closeStdin() { closeFd(&stdinFd); }
-
-std::string readAll(int fd)
-{
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        const int got = _read(fd, buffer, sizeof buffer);
-        if (got > 0) text.append(buffer, static_cast<size_t>(got));
-        else if (got == 0 || errno != EINTR) break;
-    }
-    return text;
-}

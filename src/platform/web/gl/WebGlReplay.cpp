@@ -1,6 +1,7 @@
 #include "platform/web/gl/WebGlReplay.h"
 
 #include "platform/web/gl/WebGlCalls.h"
+#include "platform/PictureScale.h"
 
 #include <emscripten/html5.h>
 
@@ -113,12 +114,6 @@ void setCapability(GLenum cap, bool on)
 
 // WebGL has no GL_CLAMP; with no border colour drawn it is GL_CLAMP_TO_EDGE.
 GLint webWrap(GLint wrap) { return wrap == GL_CLAMP ? GL_CLAMP_TO_EDGE : wrap; }
-
-// A window coordinate of the demo's in drawing buffer pixels.
-GLint scaled(GLint value, int buffer, int window)
-{
-    return static_cast<GLint>(static_cast<long long>(value) * buffer / window);
-}
 
 }  // namespace
 
@@ -295,10 +290,10 @@ void WebGlReplay::apply(const RasterState& s)
         emscripten_glClearColor(s.clearColour[0], s.clearColour[1], s.clearColour[2], s.clearColour[3]);
     if (all || s.clearDepth != a.clearDepth) emscripten_glClearDepthf(s.clearDepth);
     if (all || std::memcmp(s.viewport, a.viewport, sizeof s.viewport) != 0) {
-        emscripten_glViewport(scaled(s.viewport[0], bufferWidth, kWindowWidth),
-                              scaled(s.viewport[1], bufferHeight, kWindowHeight),
-                              scaled(s.viewport[2], bufferWidth, kWindowWidth),
-                              scaled(s.viewport[3], bufferHeight, kWindowHeight));
+        emscripten_glViewport(scaleToPicture(s.viewport[0], bufferWidth, kWindowWidth),
+                              scaleToPicture(s.viewport[1], bufferHeight, kWindowHeight),
+                              scaleToPicture(s.viewport[2], bufferWidth, kWindowWidth),
+                              scaleToPicture(s.viewport[3], bufferHeight, kWindowHeight));
     }
     applied = s;
     appliedKnown = true;
