@@ -25,6 +25,7 @@ void TimerResolution::restore()
 
 double platformNowMs()
 {
+    SwitchToThread();
     static LARGE_INTEGER frequency = {};
     if (frequency.QuadPart == 0) QueryPerformanceFrequency(&frequency);
     LARGE_INTEGER now;

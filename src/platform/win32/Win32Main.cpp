@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int kStderr = 2;
-
 // Collects what is written to stderr when the process has none, to show it should the
 // show fail; where stderr leads somewhere (a console, a file, a pipe) it is left alone.
 class ErrorLines {
@@ -29,15 +27,20 @@ public:
         HANDLE readEnd = nullptr, writeEnd = nullptr;
         if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) return;
         const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(writeEnd), _O_WRONLY | _O_TEXT);
-        if (fd < 0 || _dup2(fd, kStderr) != 0) {
+        if (fd < 0) {
             CloseHandle(readEnd);
             CloseHandle(writeEnd);
             return;
         }
+        // The C runtime leaves a GUI program's stderr stream bound to no descriptor at all.
+        // Reopened on NUL it gets one, which then becomes the pipe's: documented calls only,
+        // so that msvcrt and UCRT, whose FILE differ, both do it.
+        if (std::freopen("NUL", "w", stderr) == nullptr || _dup2(fd, _fileno(stderr)) != 0) {
+            _close(fd);
+            CloseHandle(readEnd);
+            return;
+        }
         _close(fd);
-        // The C runtime leaves a GUI program's stderr stream bound to no descriptor at all
-        // (-2), whatever becomes of descriptor 2: bound to it now.
-        stderr->_file = kStderr;
         std::setvbuf(stderr, nullptr, _IONBF, 0);
         reader = std::thread([this, readEnd] {
             char buffer[256];
@@ -53,8 +56,7 @@ public:
     void finish(int status)
     {
         if (!reader.joinable()) return;
-        std::fflush(stderr);
-        _close(kStderr);  // the pipe's last writer: the reader sees its end
+        std::fclose(stderr);  // the pipe's last writer: the reader sees its end
         reader.join();
         if (status != 0 && !text.empty()) {
             MessageBoxA(nullptr, text.c_str(), "Quorvane", MB_OK | MB_ICONERROR | MB_TOPMOST);
