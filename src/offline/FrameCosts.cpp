@@ -1,6 +1,6 @@
 #include "offline/FrameCosts.h"
 
-#include "shell/Demo.h"
+#include "shell/Schedule.h"
 #include "timeline/Timeline.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "offline/FrameCosts.h"
-#include "shell/Demo.h"
+#include "shell/FrameLoop.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,7 +2,7 @@
 // infinitely fast machine: at 21, 41, 61, ... ms of elapsed time.
 #pragma once
 
-#include "shell/Demo.h"
+#include "shell/FrameLoop.h"
 
 #include <cstdint>
 

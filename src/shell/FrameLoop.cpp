@@ -13,6 +13,8 @@ constexpr int kEscapeKey = SDLK_ESCAPE;
 constexpr float kFullTurn = 360.0f;
 constexpr int kEventBatch = 16;
 
+Uint32 sdlTicks(void* /*context*/) { return SDL_GetTicks(); }
+
 // A quit request (window close, SIGINT, SIGTERM) waiting in the queue; peeking leaves the
 // key state as the last pump made it.
 bool quitRequested()
@@ -38,6 +40,20 @@ bool drainEventsButQuit()
 }
 
 }  // namespace
+
+LoopHooks realTimeHooks()
+{
+    LoopHooks hooks;
+    hooks.ticks = sdlTicks;
+    return hooks;
+}
+
+void runFrameLoop(const Timeline& timeline, const LoopHooks& hooks)
+{
+    FrameLoop loop(timeline, hooks);
+    loop.start();
+    while (loop.running()) loop.pass();
+}
 
 FrameLoop::FrameLoop(const Timeline& timeline, const LoopHooks& hooks)
     : timeline(timeline), hooks(hooks), length(static_cast<Uint32>(timeline.getLength()))

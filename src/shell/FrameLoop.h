@@ -3,9 +3,31 @@
 // the same code.
 #pragma once
 
-#include "shell/Demo.h"
+#include <SDL.h>
 
 class Timeline;
+
+constexpr Uint32 kFrameMs = 20;  // one drawn frame pays this much pending time
+
+// How the frame loop reads time and what it tells its program about each frame.
+struct LoopHooks {
+    // Milliseconds from an arbitrary start; may wrap past 2^32.
+    Uint32 (*ticks)(void* context) = nullptr;
+    // Called when a frame is about to be drawn for `elapsed`; may be null.
+    void (*frameStarting)(Uint32 elapsed, void* context) = nullptr;
+    // Called after the scene has drawn the frame, before the buffers are swapped; may be null.
+    void (*frameDrawn)(Uint32 elapsed, void* context) = nullptr;
+    void* context = nullptr;  // handed to every hook
+};
+
+// The live demo's clock: SDL_GetTicks.
+LoopHooks realTimeHooks();
+
+// Draws one frame whenever more than kFrameMs are pending, until the show's length has
+// elapsed or a quit was asked for (Escape, window close, SIGINT, SIGTERM).
+void runFrameLoop(const Timeline& timeline, const LoopHooks& hooks);
+
+extern bool gQuit;  // set when the frame loop sees a quit request; ends the loop
 
 class FrameLoop {
 public:

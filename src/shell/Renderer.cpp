@@ -60,6 +60,15 @@ void Renderer::setLighting(int on)
     else glDisable(GL_LIGHTING);
 }
 
+void Renderer::undoSceneSwitches()
+{
+    glDisable(GL_FOG);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT1);
+    setBlending(0);
+}
+
 void setFog(float density, float red, float green, float blue)
 {
     // Alpha is never read: no alpha test, and the only blend function ignores it.

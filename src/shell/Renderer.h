@@ -20,6 +20,9 @@ public:
     void setBlending(int on);
     void setLight(const float* ambient, const float* diffuse, const float* position);
     void setLighting(int on);
+    // Switches off what the scenes switch on beyond the start-up's defaults (fog, culling,
+    // lighting, blending): the opening still draws with whatever the frame before it left.
+    void undoSceneSwitches();
 };
 
 // Exponential fog of the given density and colour.

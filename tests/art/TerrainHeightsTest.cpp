@@ -16,6 +16,12 @@ TEST(LibcRandom, MatchesTheUnseededCLibraryGenerator)
         const int expected = std::rand();
         ASSERT_EQ(random.next(), expected) << "draw " << i;
     }
+    // Seeded again, as srand does: 0 counts as 1, and seeds past 2^31 go in negative.
+    for (unsigned seed : {1u, 0u, 2u, 12345u, 0x80000000u, 0xFFFFFFFFu}) {
+        std::srand(seed);
+        random.seed(seed);
+        for (int i = 0; i < 400; ++i) ASSERT_EQ(random.next(), std::rand()) << seed << " " << i;
+    }
 }
 
 TEST(TerrainHeights, DrawsTheLatticeAndKeepsHeightsInTheOctaveRange)

@@ -2,7 +2,7 @@
 // elapsed time, and what ends the loop.
 #include "TestSupport.h"
 #include "scenes/SceneFrame.h"
-#include "shell/Demo.h"
+#include "shell/FrameLoop.h"
 #include "timeline/Timeline.h"
 
 #include <gtest/gtest.h>

@@ -3,15 +3,20 @@
 #include "TestSupport.h"
 #include "assets/Music.h"
 #include "assets/Texture.h"
+#include "effects/Camera.h"
 #include "effects/ParticleSystem.h"
 #include "effects/Terrain.h"
 #include "scenes/SceneFrame.h"
 #include "shell/Demo.h"
+#include "shell/FrameLoop.h"
+#include "shell/Schedule.h"
 #include "shell/Window.h"
 #include "timeline/Timeline.h"
 
 #include <gtest/gtest.h>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <cstdlib>
 #include <set>
 #include <unistd.h>
@@ -44,6 +49,8 @@ TEST(StartUp, ConsumesTheRandomSequenceInOrderAndShutsDownCleanly)
     Timeline* timeline = startUp();
     const std::string warnings = testing::internal::GetCapturedStderr();
     ASSERT_NE(timeline, nullptr);
+    const ParticleSystem startParticles = gParticles;
+    const auto startTerrain = std::make_unique<Terrain>(gTerrain);
     EXPECT_EQ(randCalls(), 17187);
     EXPECT_EQ(randCalls() - before, 3 + 400 + 16384);
     // Missing music: one warning line, and the show goes on silent.
@@ -53,7 +60,7 @@ TEST(StartUp, ConsumesTheRandomSequenceInOrderAndShutsDownCleanly)
 
     // Replay the generator (never seeded = seeded with 1) to check who drew what.
     srand(1);
-    std::vector<int> draws(17187);
+    std::vector<int> draws(17187 + 3);
     for (int& d : draws) d = rand();
     const int emitter = 400, reset = 403, lattice = 803;
     EXPECT_EQ(gParticles.emitter.fade, float((draws[emitter] % 100) * 0.001 + 0.05));
@@ -89,7 +96,37 @@ TEST(StartUp, ConsumesTheRandomSequenceInOrderAndShutsDownCleanly)
     EXPECT_EQ(clear[0], 0.0f);
     EXPECT_FALSE(glIsEnabled(GL_FOG));
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_EQ(randCalls(), 17187 + 17187);  // the opening still draws nothing
+    EXPECT_EQ(randCalls(), 17187 + 17187 + 3);  // the opening still draws nothing
+
+    // Scenes that draw from the sequence, spin, move the camera and fog; then the rewind.
+    for (int i = 0; i < 3; ++i) sceneParticles(0.5f);
+    sceneCredits(0.5f);
+    gQuit = true;
+    const long beforeRewind = randCalls();
+    rewindShow();
+    EXPECT_EQ(randCalls() - beforeRewind, 400 + 3 + 400 + 16384);
+    EXPECT_EQ(std::memcmp(gParticles.particles, startParticles.particles,
+                          sizeof startParticles.particles), 0);
+    const Emitter &now = gParticles.emitter, &then = startParticles.emitter;
+    EXPECT_EQ(std::vector<float>({now.x, now.y, now.z, now.r, now.speed, now.angle, now.life,
+                                  now.fade}),
+              std::vector<float>({then.x, then.y, then.z, then.r, then.speed, then.angle,
+                                  then.life, then.fade}));
+    EXPECT_EQ(std::memcmp(gTerrain.lattice, startTerrain->lattice, sizeof gTerrain.lattice), 0);
+    EXPECT_EQ(std::memcmp(gTerrain.heights, startTerrain->heights, sizeof gTerrain.heights), 0);
+    EXPECT_EQ(std::vector<float>({gRotation, gCamera.x, gCamera.y, gCamera.z, gCamera.pitch,
+                                  gCamera.yaw, gEmitterPhaseX, gEmitterPhaseY}),
+              std::vector<float>(8, 0.0f));
+    EXPECT_FALSE(gQuit);
+    const int next[3] = {rand(), rand(), rand()};
+    EXPECT_EQ(std::vector<int>(next, next + 3), std::vector<int>(draws.end() - 3, draws.end()));
+    // The second pass's opening still finds the GL as the first did.
+    gVirtualNow = 0;
+    runFrameLoop(*timeline, hooks);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(clear[0], 0.0f);
+    EXPECT_FALSE(glIsEnabled(GL_FOG));
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
 
     shutDown();
     for (Texture* t : kAllTextures) EXPECT_EQ(t->id, 0u);

@@ -21,6 +21,14 @@ lines=$(wc -l <err.txt)
 grep -q '^quorvane: cannot start SDL video: No available video device' err.txt || fail "no display: stderr was: $(cat err.txt)"
 echo "no display: status $status, stderr: $(cat err.txt)"
 
+# An unknown option: one error line, status 2, before any window.
+env -u DISPLAY "$quorvane" --loops >out.txt 2>err.txt
+status=$?
+[ "$status" -eq 2 ] || fail "unknown option: status $status, expected 2"
+[ "$(cat err.txt)" = "quorvane: unknown option --loops (try --help)" ] \
+  || fail "unknown option: stderr was: $(cat err.txt)"
+echo "unknown option: status $status, stderr: $(cat err.txt)"
+
 # Waits (bounded) until the demo's window exists.
 waitForWindow() {
   for _ in $(seq 1 200); do
@@ -67,5 +75,5 @@ grep -q '^quorvane: cannot load data/logo.bmp: .*run quorvane from the folder th
   || fail "missing image: stderr was: $(cat err.txt)"
 echo "missing image: status $status, stderr: $(cat err.txt)"
 
-echo "$((5 - failures)) passed, $failures failed"
+echo "$((6 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

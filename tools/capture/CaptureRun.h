@@ -8,7 +8,7 @@
 #include "RenderTarget.h"
 #include "RgbImage.h"
 #include "VideoEncoder.h"
-#include "shell/Demo.h"
+#include "shell/FrameLoop.h"
 
 #include <SDL.h>
 

@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "HostSystem.h"
 #include "shell/Demo.h"
+#include "shell/FrameLoop.h"
 #include "timeline/Timeline.h"
 
 #include <sys/stat.h>

@@ -1,13 +1,21 @@
 // The demo draws its landscape and its particles from the C library's rand() and its
 // native builds have glibc's; the browser's C library has another generator. This one
-// takes its place: glibc's sequence, never seeded, as the art generator also computes it.
+// takes its place: glibc's sequence, unseeded as srand(1), and srand to start it again.
 #include "platform/sdl12/LibcRandom.h"
 
 #include <cstdlib>
 
-extern "C" int rand(void)
+namespace {
+
+LibcRandom& generator()
 {
     // Made on first use: global constructors draw numbers before main.
-    static LibcRandom generator;
-    return generator.next();
+    static LibcRandom shared;
+    return shared;
 }
+
+}  // namespace
+
+extern "C" int rand(void) { return generator().next(); }
+
+extern "C" void srand(unsigned int seed) { generator().seed(seed); }

@@ -9,9 +9,12 @@ constexpr int32_t kRemainder = 2836;  // kModulus % kMultiplier
 constexpr int kWarmUpRounds = 10;     // outputs discarded per state word after seeding
 } // namespace
 
-LibcRandom::LibcRandom()
+LibcRandom::LibcRandom() { seed(kSeed); }
+
+void LibcRandom::seed(uint32_t value)
 {
-    int32_t word = kSeed;
+    // The library keeps a zero seed from making an all-zero state.
+    int32_t word = static_cast<int32_t>(value == 0 ? kSeed : value);
     state[0] = static_cast<uint32_t>(word);
     for (int i = 1; i < kDegree; ++i) {
         // Park-Miller step done without overflow, as the library does it.
@@ -23,6 +26,8 @@ LibcRandom::LibcRandom()
         }
         state[i] = static_cast<uint32_t>(word);
     }
+    front = kSeparation;
+    rear = 0;
     for (int i = 0; i < kWarmUpRounds * kDegree; ++i) {
         next();
     }

@@ -10,6 +10,9 @@ class LibcRandom {
 public:
     LibcRandom();
 
+    // Starts the sequence again from `value`, as srand(value) does (0 counts as 1).
+    void seed(uint32_t value);
+
     // The next value in 0..2147483647, as rand() would return it.
     int32_t next();
 

@@ -75,7 +75,7 @@ ErrorLines gErrorLines;
 int main(int /*argc*/, char** /*argv*/)
 {
     gErrorLines.start();
-    const int status = runGuarded(playShow);
+    const int status = runGuarded([] { return playShow(false); });
     gErrorLines.finish(status);
     return status;
 }
