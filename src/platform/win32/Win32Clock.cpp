@@ -25,6 +25,9 @@ void TimerResolution::restore()
 
 double platformNowMs()
 {
+    // The live frame loop reads the clock over and over until a frame is due: each read lets
+    // any other thread that is ready run first, the music's feeder and the system's sound
+    // threads among them, which a busy machine (or Wine's) would otherwise leave starved.
     SwitchToThread();
     static LARGE_INTEGER frequency = {};
     if (frequency.QuadPart == 0) QueryPerformanceFrequency(&frequency);

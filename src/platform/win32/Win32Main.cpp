@@ -1,7 +1,8 @@
 // The demo on Windows: plays the show once, in real time, and exits, as src/shell/Main.cpp
-// does on a desktop with SDL 1.2. As with SDL on Windows, the program's main is called by
-// the C runtime of a GUI program (no console window). A GUI program started by a double
-// click has no stderr: the demo's error line then comes up in a message box instead.
+// does on a desktop with SDL 1.2; with --loop it plays it again and again until Escape. As
+// with SDL on Windows, the program's main is called by the C runtime of a GUI program (no
+// console window). A GUI program started by a double click has no stderr: the demo's error
+// line then comes up in a message box instead.
 #include "shell/Demo.h"
 
 #include <windows.h>
@@ -9,10 +10,15 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 
 namespace {
+
+constexpr int kUsageStatus = 2;
+constexpr char kUsage[] = "usage: quorvane.exe [--loop]\n"
+                          "  --loop  play the show again each time it ends, until Escape\n";
 
 // Collects what is written to stderr when the process has none, to show it should the
 // show fail; where stderr leads somewhere (a console, a file, a pipe) it is left alone.
@@ -70,12 +76,41 @@ private:
 
 ErrorLines gErrorLines;
 
+// The usage, on stdout where there is one, else in a message box.
+void showUsage()
+{
+    HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+        GetFileType(handle) != FILE_TYPE_UNKNOWN) {
+        std::fputs(kUsage, stdout);
+    } else {
+        MessageBoxA(nullptr, kUsage, "Quorvane", MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+int run(int argc, char** argv)
+{
+    bool loop = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--loop") == 0) {
+            loop = true;
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            showUsage();
+            return 0;
+        } else {
+            std::fprintf(stderr, "quorvane: unknown option %s (try --help)\n", argv[i]);
+            return kUsageStatus;
+        }
+    }
+    return runGuarded([loop] { return playShow(loop); });
+}
+
 }  // namespace
 
-int main(int /*argc*/, char** /*argv*/)
+int main(int argc, char** argv)
 {
     gErrorLines.start();
-    const int status = runGuarded([] { return playShow(false); });
+    const int status = run(argc, argv);
     gErrorLines.finish(status);
     return status;
 }
