@@ -36,7 +36,7 @@ kQuitMs=1000            # Escape, Alt-F4 or the close button to the show's end
 # Wine's X11 driver then waits up to 2 s for a window manager to withdraw the closing window
 # ("wait_for_withdrawn_state ... wait timed out"); the bare Xvfb here has none, Windows no such wait.
 kWineWithdrawMs=2000
-kFailSeconds=10         # a missing image to the program's end; Escape to the end under load
+kFailSeconds=30         # longest wait for an end that must come (a hang beyond it)
 kWindowSeconds=60       # start-up under Wine, a fresh prefix included
 kShowMs=85500           # the show's length: a pass ends there
 kPastEndMs=88500        # the sound run's Escape, from its first frame: into the second pass
@@ -176,6 +176,9 @@ soundRun() {
   # A PulseAudio daemon of our own with a null sink, reached by its socket alone.
   mkdir -p "$tmp/pulse"
   export PULSE_SERVER=unix:$tmp/pulse/socket
+  # Wine's PulseAudio driver keeps 300 ms with the server instead of its usual few tens: on
+  # a machine this busy its own threads are late often enough to leave the sink gaps.
+  export PULSE_LATENCY_MSEC=300
   HOME=$tmp/pulse XDG_RUNTIME_DIR=$tmp/pulse pulseaudio -n --daemonize=no --use-pid-file=no \
     --exit-idle-time=-1 -L "module-native-protocol-unix socket=$tmp/pulse/socket" \
     -L "module-null-sink sink_name=$sink" >"$tmp/pulse.log" 2>&1 &
