@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# The one way our scripts start a private X display: Xvfb picks a free display number
-# itself (-displayfd), so two starting together never race for one, and -noreset keeps it
-# up while SDL opens and closes its probing connections.
+# Starts a private X display for our scripts: Xvfb picks a free display number itself
+# (-displayfd), so two starting together never race for one, and -noreset keeps it up while
+# SDL opens and closes its probing connections.
 #   own_display.sh COMMAND [ARGS...]   runs the command on a display of its own and stops
 #                                      the server after it; the command's status is its own
 #   . own_display.sh                   defines startOwnDisplay [XVFB_ARGS...], which sets
-#                                      ownDisplay (":N") and ownDisplayPid, and stopOwnDisplay
+#                                      ownDisplay (":N") and ownDisplayPid, and
+#                                      stopOwnDisplay [PID] (the last one started by default)
+# The screen is OWN_DISPLAY_SCREEN (WIDTHxHEIGHTxDEPTH), 1024x768x24 unless set.
 kOwnDisplayStartSeconds=15
 
 # shellcheck disable=SC2120  # the scripts that source this file pass Xvfb arguments
 startOwnDisplay() {
   local ready i
   ready=$(mktemp) || return 1
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset "$@" 3>"$ready" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${OWN_DISPLAY_SCREEN:-1024x768x24}" -nolisten tcp -noreset "$@" 3>"$ready" >/dev/null 2>&1 &
   ownDisplayPid=$!
   for ((i = 0; i < kOwnDisplayStartSeconds * 20; ++i)); do
     [ -s "$ready" ] && break
@@ -28,11 +30,14 @@ startOwnDisplay() {
   fi
 }
 
+# shellcheck disable=SC2120  # the server to stop is optional
 stopOwnDisplay() {
-  if [ -n "${ownDisplayPid:-}" ]; then
-    kill "$ownDisplayPid" 2>/dev/null && wait "$ownDisplayPid" 2>/dev/null
-    ownDisplayPid=
+  local pid=${1:-${ownDisplayPid:-}}
+  if [ -n "$pid" ]; then
+    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    [ "$pid" = "${ownDisplayPid:-}" ] && ownDisplayPid=
   fi
+  return 0
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then

@@ -2,14 +2,15 @@
 # Builds the show for Windows x86-64 into build-windows/ (or $QUORVANE_WINDOWS_BUILD),
 # cross-compiled with mingw-w64, and writes the folder build-windows/quorvane/ to hand out
 # (zip it): quorvane.exe, quorvane-capture.exe, data/ and the licence. With --play it then
-# plays the show from that folder under Wine on this machine's display.
+# plays the show from that folder under Wine on this machine's display, handing quorvane.exe
+# what follows (--play --loop: the show again and again until Escape).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-usage="usage: tools/windows.sh [--play]"
+usage="usage: tools/windows.sh [--play [--loop]]"
 play=0
 case ${1:-} in
   "") ;;
-  --play) play=1 ;;
+  --play) play=1; shift ;;
   -h|--help) echo "$usage"; exit 0 ;;
   *) echo "$usage" >&2; exit 2 ;;
 esac
@@ -34,9 +35,9 @@ echo "quorvane windows: wrote $folder ($(du -sb "$folder" | cut -f1) bytes)"
 
 if [ $play -eq 1 ]; then
   [ -n "${DISPLAY:-}" ] || { echo "quorvane windows: --play needs a display (DISPLAY)" >&2; exit 1; }
-  # A Wine prefix of its own, made on first use (about 15 s).
-  export WINEPREFIX=${WINEPREFIX:-$build/wine} WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
-  [ -f "$WINEPREFIX/system.reg" ] || wine wineboot -i >/dev/null 2>&1
+  # A Wine prefix of its own (unless WINEPREFIX names one), with the system's sound.
+  . "$root/tools/wine_prefix.sh"
+  useWinePrefix "${WINEPREFIX:-$build/wine}" any
   cd "$folder"
-  exec wine quorvane.exe
+  exec wine quorvane.exe "$@"
 fi

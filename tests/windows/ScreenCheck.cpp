@@ -1,9 +1,10 @@
 // windows_screen_check [PPM]: grabs the X screen the Windows build plays on under Wine and
-// checks that it is the show the party way: the 4:3 picture at the screen's full height,
-// centred, everything beside it pure black. Every frame of the show is cleared to grey or
-// covered by a cube's face, so the picture's first and last columns and rows are lit, whatever
-// the frame. Prints the figures; exits 0
-// when the screen is so, 1 when not, 2 without a display. PPM: where to write the grab.
+// checks that it is the show the party way: the 4:3 picture as large as the screen allows
+// (its full height on a wide screen, its full width on a narrow or portrait one), centred,
+// everything beside it pure black. Every frame of the show is cleared to grey or covered by
+// a cube's face, so the picture's first and last columns and rows are lit, whatever the
+// frame. Prints the figures; exits 0 when the screen is so, 1 when not, 2 without a display.
+// PPM: where to write the grab.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -99,28 +100,34 @@ int main(int argc, char** argv)
             std::fclose(out);
         }
     }
-    // The picture the screen should show: its full height, 4:3, centred.
-    const int height = screen.height;
-    const int width = height * kShapeWidth / kShapeHeight;
+    // The picture the screen should show: 4:3, as large as fits, centred. Rows are counted
+    // from the top here; the program centres them from the bottom, as GL counts.
+    int width = screen.width;
+    int height = screen.width * kShapeHeight / kShapeWidth;
+    if (height > screen.height) {
+        height = screen.height;
+        width = screen.height * kShapeWidth / kShapeHeight;
+    }
     const int left = (screen.width - width) / 2;
+    const int top = screen.height - (screen.height - height) / 2 - height;
     long barPixels = 0, litBarPixels = 0;
     for (int y = 0; y < screen.height; ++y) {
         for (int x = 0; x < screen.width; ++x) {
-            if (x >= left && x < left + width) continue;
+            if (x >= left && x < left + width && y >= top && y < top + height) continue;
             ++barPixels;
             litBarPixels += screen.black(x, y) ? 0 : 1;
         }
     }
-    const double edges[4] = {litColumn(screen, left, 0, height),
-                             litColumn(screen, left + width - 1, 0, height),
-                             litRow(screen, 0, left, left + width),
-                             litRow(screen, height - 1, left, left + width)};
+    const double edges[4] = {litColumn(screen, left, top, top + height),
+                             litColumn(screen, left + width - 1, top, top + height),
+                             litRow(screen, top, left, left + width),
+                             litRow(screen, top + height - 1, left, left + width)};
     bool lit = true;
     for (double share : edges) lit = lit && share >= kLitShare;
     const bool ok = barPixels > 0 && litBarPixels == 0 && lit;
-    std::printf("%s: screen %dx%d, picture %dx%d at x %d; %ld of %ld bar pixels not black; "
+    std::printf("%s: screen %dx%d, picture %dx%d at %d,%d; %ld of %ld band pixels not black; "
                 "lit share of the picture's left, right, top, bottom edge %.3f %.3f %.3f %.3f\n",
                 ok ? "the show" : "NOT the show", screen.width, screen.height, width, height, left,
-                litBarPixels, barPixels, edges[0], edges[1], edges[2], edges[3]);
+                top, litBarPixels, barPixels, edges[0], edges[1], edges[2], edges[3]);
     return ok ? 0 : 1;
 }

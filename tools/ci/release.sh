@@ -44,9 +44,11 @@ outside=$(grep -v '^quorvane/' <<<"$listing" || true)
 [ -z "$outside" ] || fail "entries outside quorvane/: $outside"
 expected=(quorvane.exe quorvane.nfo file_id.diz quorvane.png LICENSE
           "linux/quorvane_${version}_amd64.deb" web/index.html web/manifest.json
-          data/quorvane.mp3 data/logo.bmp data/floor1.bmp data/t.bmp data/credits0.bmp
-          data/credits1.bmp data/greet0.bmp data/greet1.bmp data/greet2.bmp data/greet3.bmp
-          data/greet4.bmp data/greet5.bmp)
+          data/quorvane.mp3)
+# The images the demo reads, from their one list.
+mapfile -t images < <(sed -n 's/^"\(.*\)",$/\1/p' "$root/src/assets/ImageNames.inc")
+[ ${#images[@]} -gt 0 ] || fail "no image names in src/assets/ImageNames.inc"
+expected+=("${images[@]/#/data/}")
 for entry in "${expected[@]}"; do
   grep -qxF "quorvane/$entry" <<<"$listing" || fail "the zip has no quorvane/$entry"
 done
@@ -60,7 +62,9 @@ python3 "$root/tools/release/texts.py" check "$top/quorvane.nfo" "$top/file_id.d
   fail "the .nfo or file_id.diz breaks its limits"
 read -r width height < <(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24)
 print(*struct.unpack(">II", d[16:24]) if d[:8] == b"\x89PNG\r\n\x1a\n" else (0, 0))' "$top/quorvane.png")
-[ "$width" = 800 ] && [ "$height" = 600 ] || fail "quorvane.png is ${width}x$height, not 800x600"
+if [ "$width" != 800 ] || [ "$height" != 600 ]; then
+  fail "quorvane.png is ${width}x$height, not 800x600"
+fi
 [ "$(dpkg-deb -f "$top/linux/quorvane_${version}_amd64.deb" Version)" = "$version" ] ||
   fail "the Debian package is not version $version"
 echo "release: layout, limits, unzip -t and $size bytes (at most $kMaxZipBytes) are right"
@@ -70,16 +74,13 @@ echo "release: layout, limits, unzip -t and $size bytes (at most $kMaxZipBytes) 
 # see the show (the 4:3 picture at full height between black bars), and Escape must end it
 # with status 0.
 cmake --build "$build" --target windows_screen_check >/dev/null || exit 1
-Xvfb -displayfd 3 -screen 0 $kWineScreen -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-server=$!
-trap 'WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null; kill $server 2>/dev/null; wait $server 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 1 300); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export WINEPREFIX=${QUORVANE_WINDOWS_BUILD:-$root/build-windows}/wine WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="winealsa.drv,winepulse.drv,wineoss.drv,winecoreaudio.drv=d"
 (
-  export DISPLAY=:$(head -n1 "$work/display")
-  [ -f "$WINEPREFIX/system.reg" ] || wine wineboot -i >/dev/null 2>&1
+  . "$root/tools/own_display.sh"
+  . "$root/tools/wine_prefix.sh"
+  trap 'stopWinePrefix; stopOwnDisplay' EXIT
+  OWN_DISPLAY_SCREEN=$kWineScreen startOwnDisplay || fail "Xvfb did not start"
+  export DISPLAY=$ownDisplay
+  useWinePrefix "${QUORVANE_WINDOWS_BUILD:-$root/build-windows}/wine" silent
   (cd "$top" && exec wine quorvane.exe 2>"$work/demo.err") &
   demo=$!
   shown=1
@@ -88,16 +89,23 @@ export WINEDLLOVERRIDES="winealsa.drv,winepulse.drv,wineoss.drv,winecoreaudio.dr
     kill -0 $demo 2>/dev/null || break
     sleep 0.1
   done
-  [ $shown -eq 0 ] || { kill $demo 2>/dev/null; wait $demo 2>/dev/null; echo "release: quorvane.exe from the zip showed no picture: ${screen:-}"; exit 1; }
+  if [ $shown -ne 0 ]; then
+    kill $demo 2>/dev/null
+    wait $demo 2>/dev/null
+    fail "quorvane.exe from the zip showed no picture: ${screen:-}"
+  fi
   # As in the windows step: the show plays a moment before it is ended (Wine hands the
   # window the keyboard after it first draws).
   sleep 1
   xdotool key Escape
   for _ in $(seq 1 $((kWineQuitSeconds * 10))); do kill -0 $demo 2>/dev/null || break; sleep 0.1; done
-  kill -0 $demo 2>/dev/null && { kill -KILL $demo; echo "release: Escape did not end quorvane.exe"; exit 1; }
+  if kill -0 $demo 2>/dev/null; then
+    kill -KILL $demo
+    fail "Escape did not end quorvane.exe"
+  fi
   wait $demo
   status=$?
-  [ $status -eq 0 ] || { echo "release: quorvane.exe ended with status $status: $(cat "$work/demo.err")"; exit 1; }
+  [ $status -eq 0 ] || fail "quorvane.exe ended with status $status: $(cat "$work/demo.err")"
   echo "release: quorvane.exe from the zip played under Wine ($screen) and Escape ended it with status 0"
 ) || exit 1
 

@@ -22,6 +22,9 @@ double platformNowMs();
 bool platformOpenVideo(int width, int height, bool fullscreen);
 // Closes what platformOpenVideo opened (SDL_Quit); GL calls are not made after it.
 void platformCloseVideo();
+// The address of the GL function `name` in the open context, an extension's included
+// (SDL_GL_GetProcAddress); null when the platform's GL has none of that name.
+void* platformGlProcAddress(const char* name);
 // Shows the frame drawn since the last call (SDL_GL_SwapBuffers).
 void platformPresent();
 // The window's title (SDL_WM_SetCaption).
@@ -56,6 +59,11 @@ void platformFreeMusic(int music);
 // queues the events, as SDL 1.2 does (repeats only after SDL_EnableKeyRepeat).
 void sdlPostKey(SDLKey key, bool down, bool repeat);
 void sdlPostQuit();
+
+// The SDL 1.2 key of a key code as Windows (virtual-key codes) and browsers (KeyboardEvent
+// .keyCode) number keys: the two agree. `right`: the right-hand one of Shift, Ctrl or Alt.
+// SDLK_UNKNOWN for a key the demo has no use for.
+SDLKey sdlKeyOfCode(unsigned long code, bool right);
 
 // The value SDL_GL_SetAttribute last gave `attribute`, or -1 when none was given.
 int sdlGlAttribute(SDL_GLattr attribute);

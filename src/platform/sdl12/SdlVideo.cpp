@@ -137,6 +137,8 @@ void SDL_GL_SwapBuffers(void)
     if (gHasScreen) platformPresent();
 }
 
+void* SDL_GL_GetProcAddress(const char* proc) { return platformGlProcAddress(proc); }
+
 void SDL_FreeSurface(SDL_Surface* surface)
 {
     // As in SDL 1.2, the display surface goes only with SDL_Quit.

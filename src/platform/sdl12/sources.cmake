@@ -5,6 +5,7 @@ set(SDL12_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/SdlCore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SdlVideo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SdlEvents.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KeyCodes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Mixer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageLoader.cpp
   # glibc's rand() sequence in place of the platform C library's.

@@ -37,3 +37,6 @@ void platformCloseVideo()
 void platformPresent() { webGlPresent(); }
 
 void platformSetCaption(const char* title) { pageCaption(title); }
+
+// The GL subset over WebGL 2 is GL 1.1 and nothing more: no extension to look up.
+void* platformGlProcAddress(const char* /*name*/) { return nullptr; }

@@ -1,79 +1,116 @@
 // The demo on Windows: plays the show once, in real time, and exits, as src/shell/Main.cpp
-// does on a desktop with SDL 1.2. As with SDL on Windows, the program's main is called by
-// the C runtime of a GUI program (no console window). A GUI program started by a double
-// click has no stderr: the demo's error line then comes up in a message box instead.
+// does on a desktop with SDL 1.2; with --loop it plays it again and again until Escape. As
+// with SDL on Windows, the program's main is called by the C runtime of a GUI program (no
+// console window). A GUI program started by a double click has no stderr: the demo's error
+// line then comes up in a message box instead.
 #include "shell/Demo.h"
 
 #include <windows.h>
-#include <fcntl.h>
-#include <io.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
-#include <thread>
 
 namespace {
 
-constexpr int kStderr = 2;
+constexpr int kUsageStatus = 2;
+constexpr char kUsage[] = "usage: quorvane.exe [--loop]\n"
+                          "  --loop  play the show again each time it ends, until Escape\n";
+constexpr DWORD kPathChars = 32768;  // the longest path Windows takes
 
-// Collects what is written to stderr when the process has none, to show it should the
-// show fail; where stderr leads somewhere (a console, a file, a pipe) it is left alone.
-class ErrorLines {
-public:
-    void start()
-    {
-        HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
-        if (handle != nullptr && handle != INVALID_HANDLE_VALUE &&
-            GetFileType(handle) != FILE_TYPE_UNKNOWN)
-            return;
-        HANDLE readEnd = nullptr, writeEnd = nullptr;
-        if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) return;
-        const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(writeEnd), _O_WRONLY | _O_TEXT);
-        if (fd < 0 || _dup2(fd, kStderr) != 0) {
-            CloseHandle(readEnd);
-            CloseHandle(writeEnd);
-            return;
-        }
-        _close(fd);
-        // The C runtime leaves a GUI program's stderr stream bound to no descriptor at all
-        // (-2), whatever becomes of descriptor 2: bound to it now.
-        stderr->_file = kStderr;
-        std::setvbuf(stderr, nullptr, _IONBF, 0);
-        reader = std::thread([this, readEnd] {
-            char buffer[256];
-            DWORD got = 0;
-            while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-                text.append(buffer, got);
-            }
-            CloseHandle(readEnd);
-        });
+bool hasHandle(DWORD which)
+{
+    HANDLE handle = GetStdHandle(which);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+// A program without stderr plays the show through this: it starts itself again, as it was
+// started, with a pipe for the second process's standard error, collects what comes through
+// it and, should the show fail, shows it in a message box. The C runtime (msvcrt and UCRT
+// alike) binds stderr only to a handle the process has when the runtime starts, so the pipe
+// must be there from the start. Returns the show's status, or -1 when the second process
+// cannot be started (the show then plays here, its lines unseen).
+int playWithErrorBox()
+{
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return -1;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    std::wstring path(kPathChars, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, &path[0], kPathChars));
+    std::wstring commandLine = GetCommandLineW();  // CreateProcessW may write into it
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION show = {};
+    // The show's window may come to the front, as this process's would.
+    AllowSetForegroundWindow(ASFW_ANY);
+    const BOOL started = !path.empty() && CreateProcessW(path.c_str(), &commandLine[0], nullptr,
+                                                         nullptr, TRUE, 0, nullptr, nullptr,
+                                                         &startup, &show);
+    CloseHandle(writeEnd);  // the show's copy is the pipe's last writer: its end ends the read
+    if (!started) {
+        CloseHandle(readEnd);
+        return -1;
     }
+    std::string text;
+    char buffer[256];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        text.append(buffer, got);
+    }
+    CloseHandle(readEnd);
+    DWORD status = 1;
+    if (WaitForSingleObject(show.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(show.hProcess, &status)) {
+        status = 1;
+    }
+    CloseHandle(show.hThread);
+    CloseHandle(show.hProcess);
+    if (status != 0 && !text.empty()) {
+        MessageBoxA(nullptr, text.c_str(), "Quorvane", MB_OK | MB_ICONERROR | MB_TOPMOST);
+    }
+    return static_cast<int>(status);
+}
 
-    // After the show: a failure's lines in a message box, when they had nowhere else to go.
-    void finish(int status)
-    {
-        if (!reader.joinable()) return;
-        std::fflush(stderr);
-        _close(kStderr);  // the pipe's last writer: the reader sees its end
-        reader.join();
-        if (status != 0 && !text.empty()) {
-            MessageBoxA(nullptr, text.c_str(), "Quorvane", MB_OK | MB_ICONERROR | MB_TOPMOST);
+// The usage, on stdout where there is one, else in a message box.
+void showUsage()
+{
+    if (hasHandle(STD_OUTPUT_HANDLE)) {
+        std::fputs(kUsage, stdout);
+    } else {
+        MessageBoxA(nullptr, kUsage, "Quorvane", MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+int run(int argc, char** argv)
+{
+    bool loop = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--loop") == 0) {
+            loop = true;
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            showUsage();
+            return 0;
+        } else {
+            std::fprintf(stderr, "quorvane: unknown option %s (try --help)\n", argv[i]);
+            return kUsageStatus;
         }
     }
-
-private:
-    std::thread reader;  // drains the pipe stderr was pointed at
-    std::string text;    // what it read
-};
-
-ErrorLines gErrorLines;
+    return runGuarded([loop] { return playShow(loop); });
+}
 
 }  // namespace
 
-int main(int /*argc*/, char** /*argv*/)
+int main(int argc, char** argv)
 {
-    gErrorLines.start();
-    const int status = runGuarded([] { return playShow(false); });
-    gErrorLines.finish(status);
-    return status;
+    if (!hasHandle(STD_ERROR_HANDLE)) {
+        const int status = playWithErrorBox();
+        if (status >= 0) return status;
+    }
+    return run(argc, argv);
 }

@@ -1,6 +1,8 @@
 // The mixer's music on Windows: the MP3 decoded whole by the system's codec (Mp3Decoder),
 // then streamed to waveOut from a thread of its own, which starts the sound again from its
-// first sample at its end for as many plays as asked, as SDL_mixer loops music.
+// first sample at its end for as many plays as asked, as SDL_mixer loops music. A device
+// that fails once the show has begun is said in one line; the show goes on without sound,
+// as it does when there is no device at all.
 #include "Mp3Decoder.h"
 #include "Platform.h"
 
@@ -8,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <map>
 #include <thread>
 
@@ -18,8 +21,8 @@ namespace {
 constexpr int kDeviceRate = 22050;
 constexpr int kDeviceChannels = 2;
 constexpr int kBitsPerSample = 16;
-constexpr int kBufferCount = 4;
-constexpr int kBufferMs = 50;  // four of them: 200 ms of sound queued ahead
+constexpr int kBufferCount = 8;
+constexpr int kBufferMs = 100;  // eight of them: 800 ms of sound queued ahead
 
 struct Playback {
     const DecodedSound* sound = nullptr;
@@ -37,6 +40,7 @@ int gNextHandle = 1;
 int gPlaying = 0;                   // the music being played; 0 for none
 std::thread gFeeder;                // feeds the device while a music plays
 std::atomic<bool> gStopFeeding{false};
+std::atomic<bool> gFailed{false};   // a device call failed and was said: silent from then on
 WAVEHDR gHeaders[kBufferCount];
 std::vector<int16_t> gBuffers[kBufferCount];
 
@@ -52,9 +56,23 @@ WAVEFORMATEX pcmFormat(int rate, int channels)
     return format;
 }
 
+// A device call that failed during the show: said once (the first failure is the one that
+// explains), then no more sound.
+void soundFailed(const char* call, MMRESULT result)
+{
+    if (!gFailed.exchange(true)) {
+        std::fprintf(stderr, "quorvane: the sound device failed (%s error %u); playing on "
+                     "without sound\n", call, result);
+    }
+}
+
 bool openDevice(const WAVEFORMATEX& format)
 {
     if (gBufferDone == nullptr) gBufferDone = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (gBufferDone == nullptr) {
+        SDL_SetError("no event for the sound device (Windows error %lu)", GetLastError());
+        return false;
+    }
     WAVEFORMATEX wanted = format;
     const MMRESULT result = waveOutOpen(&gDevice, WAVE_MAPPER, &wanted,
                                         reinterpret_cast<DWORD_PTR>(gBufferDone), 0, CALLBACK_EVENT);
@@ -95,8 +113,12 @@ size_t fill(Playback* playback, std::vector<int16_t>* buffer)
     return filled;
 }
 
+// The feeder thread: keeps every buffer the device has played filled and queued until told
+// to stop. A failed call ends it; stopPlaying then hands the device back.
 void feed(Playback playback)
 {
+    // Ahead of the frame loop, which never sleeps: a late buffer is a gap in the music.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     const size_t bufferSamples =
         static_cast<size_t>(playback.sound->rate) * playback.sound->channels * kBufferMs / 1000;
     for (int i = 0; i < kBufferCount; ++i) {
@@ -104,7 +126,8 @@ void feed(Playback playback)
         gHeaders[i] = {};
         gHeaders[i].lpData = reinterpret_cast<LPSTR>(gBuffers[i].data());
         gHeaders[i].dwBufferLength = static_cast<DWORD>(bufferSamples * sizeof(int16_t));
-        waveOutPrepareHeader(gDevice, &gHeaders[i], sizeof gHeaders[i]);
+        const MMRESULT result = waveOutPrepareHeader(gDevice, &gHeaders[i], sizeof gHeaders[i]);
+        if (result != MMSYSERR_NOERROR) return soundFailed("waveOutPrepareHeader", result);
         gHeaders[i].dwFlags |= WHDR_DONE;
     }
     bool finished = false;
@@ -116,25 +139,40 @@ void feed(Playback playback)
                 break;
             }
             gHeaders[i].dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
-            waveOutWrite(gDevice, &gHeaders[i], sizeof gHeaders[i]);
+            const MMRESULT result = waveOutWrite(gDevice, &gHeaders[i], sizeof gHeaders[i]);
+            if (result != MMSYSERR_NOERROR) return soundFailed("waveOutWrite", result);
         }
-        WaitForSingleObject(gBufferDone, kBufferMs);
+        if (WaitForSingleObject(gBufferDone, kBufferMs) == WAIT_FAILED) {
+            return soundFailed("WaitForSingleObject", static_cast<MMRESULT>(GetLastError()));
+        }
     }
 }
 
+// Ends the feeder thread and takes every buffer back from the device.
 void stopPlaying()
 {
     if (gFeeder.joinable()) {
         gStopFeeding = true;
         SetEvent(gBufferDone);
         gFeeder.join();
-        waveOutReset(gDevice);
+        MMRESULT result = waveOutReset(gDevice);
+        if (result != MMSYSERR_NOERROR) soundFailed("waveOutReset", result);
         for (WAVEHDR& header : gHeaders) {
-            if (header.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(gDevice, &header, sizeof header);
+            if ((header.dwFlags & WHDR_PREPARED) == 0) continue;
+            result = waveOutUnprepareHeader(gDevice, &header, sizeof header);
+            if (result != MMSYSERR_NOERROR) soundFailed("waveOutUnprepareHeader", result);
         }
     }
     gStopFeeding = false;
     gPlaying = 0;
+}
+
+void closeDevice()
+{
+    if (gDevice == nullptr) return;
+    const MMRESULT result = waveOutClose(gDevice);
+    if (result != MMSYSERR_NOERROR) soundFailed("waveOutClose", result);
+    gDevice = nullptr;
 }
 
 }  // namespace
@@ -148,8 +186,9 @@ bool platformOpenAudio()
 void platformCloseAudio()
 {
     stopPlaying();
-    if (gDevice != nullptr) waveOutClose(gDevice);
-    gDevice = nullptr;
+    closeDevice();
+    if (gBufferDone != nullptr) CloseHandle(gBufferDone);
+    gBufferDone = nullptr;
 }
 
 int platformLoadMusic(const unsigned char* bytes, size_t size, const char* name)
@@ -169,13 +208,17 @@ void platformPlayMusic(int music, int plays, int fadeMs)
 {
     stopPlaying();
     const auto found = gSounds.find(music);
-    if (found == gSounds.end() || gDevice == nullptr) return;
+    if (found == gSounds.end() || gDevice == nullptr || gFailed) return;
     const DecodedSound& sound = found->second;
     if (static_cast<int>(gDeviceFormat.nSamplesPerSec) != sound.rate ||
         gDeviceFormat.nChannels != sound.channels) {
-        waveOutClose(gDevice);
-        gDevice = nullptr;
-        if (!openDevice(pcmFormat(sound.rate, sound.channels))) return;
+        closeDevice();
+        if (!openDevice(pcmFormat(sound.rate, sound.channels))) {
+            std::fprintf(stderr, "quorvane: cannot play the music: %s; playing on without "
+                         "sound\n", SDL_GetError());
+            gFailed = true;
+            return;
+        }
     }
     Playback playback;
     playback.sound = &sound;
