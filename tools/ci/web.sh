@@ -12,6 +12,10 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${QUORVANE_BUILD:-$root/build}
 site=${QUORVANE_WEB_BUILD:-$root/build-web}/site
+# The suite's build already holds the capture program that draws the link card's screenshot.
+if [ -z "${QUORVANE_CAPTURE:-}" ] && [ -x "$build/tools/capture/quorvane-capture" ]; then
+  export QUORVANE_CAPTURE=$build/tools/capture/quorvane-capture
+fi
 "$root/tools/web.sh" || exit 1
 # Debian's Node.js comes without npm; a Node.js from elsewhere usually brings its own, and
 # Debian's npm would clash with it, so it is installed only where none is found.
