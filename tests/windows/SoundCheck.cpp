@@ -128,7 +128,13 @@ int main(int argc, char** argv)
     const size_t step = static_cast<size_t>(kStepMs) * kRate / kDecimation / 1000;
     int windows = 0, matching = 0;
     double previousAt = -1, restartFrom = -1, restartAt = -1;
-    for (size_t at = 0; at + kWindowSamples <= recording.size(); at += step) {
+    // Every kStepMs, and the sound's last window too: a loop's second pass may be short.
+    std::vector<size_t> starts;
+    for (size_t at = 0; at + kWindowSamples <= recording.size(); at += step) starts.push_back(at);
+    if (recording.size() >= kWindowSamples && starts.back() != recording.size() - kWindowSamples) {
+        starts.push_back(recording.size() - kWindowSamples);
+    }
+    for (size_t at : starts) {
         std::vector<Complex> spectrum(size);
         double norm = 0;
         for (int i = 0; i < kWindowSamples; ++i) {
