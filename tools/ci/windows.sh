@@ -39,7 +39,7 @@ kWineWithdrawMs=2000
 kFailSeconds=30         # longest wait for an end that must come (a hang beyond it)
 kWindowSeconds=60       # start-up under Wine, a fresh prefix included
 kShowMs=85500           # the show's length: a pass ends there
-kPastEndMs=88500        # the sound run's Escape, from its first frame: into the second pass
+kPastEndMs=90000        # the sound run's Escape, from its first frame: into the second pass
 kMusicRate=22050        # the soundtrack's own rate, which the sink's monitor is recorded at
 bench=0
 [ "${1:-}" = --bench ] && { bench=1; kScreen=$kBenchScreen; }

@@ -17,6 +17,7 @@ constexpr int kUsageStatus = 2;
 constexpr char kUsage[] = "usage: quorvane.exe [--loop]\n"
                           "  --loop  play the show again each time it ends, until Escape\n";
 constexpr DWORD kPathChars = 32768;  // the longest path Windows takes
+constexpr DWORD kDrainMs = 100;      // how often the error lines are collected from the pipe
 
 bool hasHandle(DWORD which)
 {
@@ -52,23 +53,27 @@ int playWithErrorBox()
     const BOOL started = !path.empty() && CreateProcessW(path.c_str(), &commandLine[0], nullptr,
                                                          nullptr, TRUE, 0, nullptr, nullptr,
                                                          &startup, &show);
-    CloseHandle(writeEnd);  // the show's copy is the pipe's last writer: its end ends the read
+    CloseHandle(writeEnd);
     if (!started) {
         CloseHandle(readEnd);
         return -1;
     }
+    // Drained while the show runs and once more after its end, which is waited for itself: a
+    // copy of the pipe's write end kept by any other process would never let a read see an end.
     std::string text;
-    char buffer[256];
-    DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        text.append(buffer, got);
+    bool ended = false;
+    while (!ended) {
+        ended = WaitForSingleObject(show.hProcess, kDrainMs) != WAIT_TIMEOUT;
+        DWORD available = 0, got = 0;
+        char buffer[256];
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+               ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+            text.append(buffer, got);
+        }
     }
     CloseHandle(readEnd);
     DWORD status = 1;
-    if (WaitForSingleObject(show.hProcess, INFINITE) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(show.hProcess, &status)) {
-        status = 1;
-    }
+    if (!GetExitCodeProcess(show.hProcess, &status)) status = 1;
     CloseHandle(show.hThread);
     CloseHandle(show.hProcess);
     if (status != 0 && !text.empty()) {
