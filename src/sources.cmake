@@ -9,6 +9,7 @@ set(QUORVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/shell/Schedule.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shell/StartUp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shell/Demo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/shell/ShowArguments.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shell/FrameLoop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/timeline/Timeline.cpp
   ${CMAKE_CURRENT_LIST_DIR}/assets/Texture.cpp

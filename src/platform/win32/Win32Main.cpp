@@ -4,18 +4,15 @@
 // console window). A GUI program started by a double click has no stderr: the demo's error
 // line then comes up in a message box instead.
 #include "shell/Demo.h"
+#include "shell/ShowArguments.h"
 
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
 
-constexpr int kUsageStatus = 2;
-constexpr char kUsage[] = "usage: quorvane.exe [--loop]\n"
-                          "  --loop  play the show again each time it ends, until Escape\n";
 constexpr DWORD kPathChars = 32768;  // the longest path Windows takes
 constexpr DWORD kDrainMs = 100;      // how often the error lines are collected from the pipe
 
@@ -85,27 +82,26 @@ int playWithErrorBox()
 // The usage, on stdout where there is one, else in a message box.
 void showUsage()
 {
+    const char* usage = showUsage("quorvane.exe");
     if (hasHandle(STD_OUTPUT_HANDLE)) {
-        std::fputs(kUsage, stdout);
+        std::fputs(usage, stdout);
     } else {
-        MessageBoxA(nullptr, kUsage, "Quorvane", MB_OK | MB_ICONINFORMATION);
+        MessageBoxA(nullptr, usage, "Quorvane", MB_OK | MB_ICONINFORMATION);
     }
 }
 
 int run(int argc, char** argv)
 {
-    bool loop = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--loop") == 0) {
-            loop = true;
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            showUsage();
-            return 0;
-        } else {
-            std::fprintf(stderr, "quorvane: unknown option %s (try --help)\n", argv[i]);
-            return kUsageStatus;
-        }
+    const ShowArguments arguments = readShowArguments(argc, argv);
+    if (arguments.unknown != nullptr) {
+        std::fprintf(stderr, "quorvane: unknown option %s (try --help)\n", arguments.unknown);
+        return kUnknownOptionStatus;
     }
+    if (arguments.help) {
+        showUsage();
+        return 0;
+    }
+    const bool loop = arguments.loop;
     return runGuarded([loop] { return playShow(loop); });
 }
 
