@@ -61,8 +61,8 @@ bool isUsableImage(const SDL_Surface* s)
     // bytes); converting would then read far past the pixels.
     const long long rowBytes = (static_cast<long long>(s->w) * s->format->BitsPerPixel + 7) / 8;
     if (s->pitch < rowBytes) {
-        SDL_SetError("the image's rows hold %d bytes, too few for %d pixels of %d bits",
-                     s->pitch, s->w, s->format->BitsPerPixel);
+        SDL_SetError("the image's rows hold %d bytes, too few for %d pixels of %d bits", s->pitch,
+                     s->w, s->format->BitsPerPixel);
         return false;
     }
     // Pixels of 8 bits or fewer are palette indices; a lying header can have the loader
@@ -103,8 +103,10 @@ void uploadableSize(int width, int height, int* outWidth, int* outHeight)
     if (maxSize < 64) maxSize = 64;  // every GL guarantees at least 64
     const bool anySize = glHasNonPowerOfTwo();
     int w = width, h = height;
-    if (w > maxSize || (!anySize && !isPowerOfTwo(w))) w = largestPowerOfTwoAtMost(w < maxSize ? w : maxSize);
-    if (h > maxSize || (!anySize && !isPowerOfTwo(h))) h = largestPowerOfTwoAtMost(h < maxSize ? h : maxSize);
+    if (w > maxSize || (!anySize && !isPowerOfTwo(w)))
+        w = largestPowerOfTwoAtMost(w < maxSize ? w : maxSize);
+    if (h > maxSize || (!anySize && !isPowerOfTwo(h)))
+        h = largestPowerOfTwoAtMost(h < maxSize ? h : maxSize);
     *outWidth = w;
     *outHeight = h;
 }
@@ -119,8 +121,8 @@ void upload(const SDL_Surface* s)
     }
     // gluScaleImage reads and writes rows padded to the unpack/pack alignment (4), like SDL's.
     std::vector<GLubyte> scaled(static_cast<size_t>((width * kBytesPerPixel + 3) & ~3) * height);
-    gluScaleImage(GL_RGB, s->w, s->h, GL_UNSIGNED_BYTE, s->pixels, width, height,
-                  GL_UNSIGNED_BYTE, scaled.data());
+    gluScaleImage(GL_RGB, s->w, s->h, GL_UNSIGNED_BYTE, s->pixels, width, height, GL_UNSIGNED_BYTE,
+                  scaled.data());
     glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, scaled.data());
 }
 

@@ -6,7 +6,7 @@ public:
     // Multiplies the view transform onto the current matrix.
     void apply() const;
 
-    float x = 0.0f;      // viewer position, world units
+    float x = 0.0f;  // viewer position, world units
     float y = 0.0f;
     float z = 0.0f;
     float pitch = 0.0f;  // rotation about x, degrees

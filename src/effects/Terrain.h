@@ -10,7 +10,7 @@ class Texture;
 class Terrain {
 public:
     static constexpr int kLatticeSize = kNoiseLatticeSize;  // side of the noise table
-    static constexpr int kGridSize = 256;     // capacity of the height grid on each side
+    static constexpr int kGridSize = 256;  // capacity of the height grid on each side
 
     // Refills the noise table with 16,384 draws of rand(), row by row.
     void fillLattice();
@@ -25,11 +25,11 @@ public:
     // texture bind and its matrix pop.
     void drawStrips() const;
 
-    NoiseLattice lattice;                        // k / 32768 for k in 0..32767
-    int32_t rows;                                // grid rows (mesh x) of the last generate
-    int32_t cols;                                // grid columns (mesh z) of the last generate
-    float heights[kGridSize][kGridSize];         // only [0, rows) x [0, cols) is written
-    const Texture* texture;                      // laid once over the whole mesh; not owned
+    NoiseLattice lattice;                 // k / 32768 for k in 0..32767
+    int32_t rows;                         // grid rows (mesh x) of the last generate
+    int32_t cols;                         // grid columns (mesh z) of the last generate
+    float heights[kGridSize][kGridSize];  // only [0, rows) x [0, cols) is written
+    const Texture* texture;               // laid once over the whole mesh; not owned
 };
 
 extern Terrain gTerrain;

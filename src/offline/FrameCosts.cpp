@@ -88,7 +88,7 @@ std::string FrameCosts::report(double totalMs, long peakKib) const
     table += line;
     json += "],\"frames\":" + std::to_string(all.size()) +
             format(",\"median_ms\":%.3f,\"p95_ms\":%.3f", median(all), percentile95(all)) +
-            format(",\"total_ms\":%.1f", totalMs) +
-            ",\"peak_rss_kib\":" + std::to_string(peakKib) + "}";
+            format(",\"total_ms\":%.1f", totalMs) + ",\"peak_rss_kib\":" + std::to_string(peakKib) +
+            "}";
     return table + json + "\n";
 }

@@ -62,15 +62,15 @@ private:
     void frameStarting(int32_t elapsed);
     void frameDrawn(int32_t elapsed);
 
-    Program program;                        // what the program does around frames
-    Uint32 clock = 0;                       // the virtual clock: one ms per reading
-    std::set<int32_t> wanted;               // elapsed times of the frames stills want
-    bool hidden = false;                    // frames are drawn hidden now
-    std::unique_ptr<FrameCosts> frameCosts; // the benchmark's costs, when measured
-    int32_t costsEndMs = 0;                 // the benchmark stops before this
-    int32_t frames = 0;                     // frames drawn so far
-    int32_t lastFrameMs = 0;                // elapsed time of the last frame drawn
-    bool stopped = false;                   // stop was called or the last wanted frame drawn
-    long long runStartNs = 0;               // wall clock at begin
-    long long frameStartNs = 0;             // wall clock when the current frame began
+    Program program;                         // what the program does around frames
+    Uint32 clock = 0;                        // the virtual clock: one ms per reading
+    std::set<int32_t> wanted;                // elapsed times of the frames stills want
+    bool hidden = false;                     // frames are drawn hidden now
+    std::unique_ptr<FrameCosts> frameCosts;  // the benchmark's costs, when measured
+    int32_t costsEndMs = 0;                  // the benchmark stops before this
+    int32_t frames = 0;                      // frames drawn so far
+    int32_t lastFrameMs = 0;                 // elapsed time of the last frame drawn
+    bool stopped = false;                    // stop was called or the last wanted frame drawn
+    long long runStartNs = 0;                // wall clock at begin
+    long long frameStartNs = 0;              // wall clock when the current frame began
 };

@@ -17,10 +17,7 @@ Uint32 sdlTicks(void* /*context*/) { return SDL_GetTicks(); }
 
 // A quit request (window close, SIGINT, SIGTERM) waiting in the queue; peeking leaves the
 // key state as the last pump made it.
-bool quitRequested()
-{
-    return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUITMASK) > 0;
-}
+bool quitRequested() { return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUITMASK) > 0; }
 
 // Empties the queue of everything but a quit request, which would otherwise find no room
 // once the queue filled up. Returns whether Escape went down meanwhile: a tap shorter than
@@ -33,7 +30,8 @@ bool drainEventsButQuit()
     while ((count = SDL_PeepEvents(events, kEventBatch, SDL_GETEVENT,
                                    SDL_ALLEVENTS & ~SDL_QUITMASK)) > 0) {
         for (int i = 0; i < count; ++i) {
-            escapePressed |= events[i].type == SDL_KEYDOWN && events[i].key.keysym.sym == kEscapeKey;
+            escapePressed |=
+                events[i].type == SDL_KEYDOWN && events[i].key.keysym.sym == kEscapeKey;
         }
     }
     return escapePressed;

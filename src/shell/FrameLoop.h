@@ -46,11 +46,11 @@ public:
     Uint32 getElapsed() const { return elapsed; }
 
 private:
-    const Timeline& timeline;  // the show's schedule
-    LoopHooks hooks;           // the clock and what the program does around a frame
-    Uint32 length;             // the schedule's length in ms
-    Uint32 startTicks = 0;     // clock reading taken by start
-    Uint32 elapsed = 0;        // ms since start, as of the last pass
-    Uint32 pending = 0;        // wall time not yet paid for by drawn frames
+    const Timeline& timeline;    // the show's schedule
+    LoopHooks hooks;             // the clock and what the program does around a frame
+    Uint32 length;               // the schedule's length in ms
+    Uint32 startTicks = 0;       // clock reading taken by start
+    Uint32 elapsed = 0;          // ms since start, as of the last pass
+    Uint32 pending = 0;          // wall time not yet paid for by drawn frames
     bool escapePressed = false;  // Escape went down in the events of the last pump
 };

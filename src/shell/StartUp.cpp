@@ -30,7 +30,7 @@ constexpr int kAudioRate = 22050;
 constexpr int kAudioChannels = 2;
 constexpr int kAudioChunk = 1024;
 constexpr int kLoopForever = -1;
-constexpr int kMusicFade = 0;  // off: the music starts at once, at full volume
+constexpr int kMusicFade = 0;       // off: the music starts at once, at full volume
 constexpr int kMusicFadeMs = 2000;  // what a fade-in would take
 
 constexpr unsigned kUnseededRand = 1;  // the seed of a rand() never seeded

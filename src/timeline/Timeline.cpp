@@ -85,8 +85,7 @@ Track::Track(int32_t id)
     latestEnd = 0;
 }
 
-Clip* Track::addClip(int32_t start, int32_t end, SceneFunction callback, Easing easing,
-                     float value)
+Clip* Track::addClip(int32_t start, int32_t end, SceneFunction callback, Easing easing, float value)
 {
     if (end > latestEnd) latestEnd = end;
     if (latestEnd > Timeline::instance->getLength()) Timeline::instance->setLength(latestEnd);

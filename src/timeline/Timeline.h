@@ -47,7 +47,7 @@ public:
 
     static Clip* first;  // head of the one list that holds the clips of all tracks
 
-    Clip* next;              // next clip in creation order; null at the tail
+    Clip* next;  // next clip in creation order; null at the tail
 private:
     int32_t trackId;         // id of the owning track
     int32_t start;           // first millisecond, inclusive
@@ -76,7 +76,7 @@ public:
 
     static Track* first;  // head of the track list; null while there is none
 
-    Track* next;        // next track in creation order; null at the tail
+    Track* next;  // next track in creation order; null at the tail
 private:
     int32_t latestEnd;  // greatest end among this track's clips
     int32_t id;         // unique among all tracks
@@ -112,5 +112,5 @@ public:
 
     static Timeline* instance;  // the most recently constructed timeline
 private:
-    static int32_t length;      // greatest clip end added so far; never lowered
+    static int32_t length;  // greatest clip end added so far; never lowered
 };

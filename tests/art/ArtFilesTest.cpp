@@ -11,7 +11,7 @@
 namespace {
 
 const std::string kDataDir = ART_DATA_DIR;
-constexpr uint16_t kBmpSignature = 0x4d42; // "BM"
+constexpr uint16_t kBmpSignature = 0x4d42;  // "BM"
 constexpr size_t kHeadersSize = 54;
 
 BmpImage load(const std::string& name)
@@ -21,10 +21,7 @@ BmpImage load(const std::string& name)
     return image;
 }
 
-bool isTextureSide(int32_t side)
-{
-    return side == 256 || side == 512;
-}
+bool isTextureSide(int32_t side) { return side == 256 || side == 512; }
 
 // Share of pixels in the box whose on-screen brightness passes the test.
 template <typename Test>
@@ -39,7 +36,7 @@ double share(const BmpImage& image, int left, int top, int right, int bottom, Te
     return static_cast<double>(hits) / ((right - left) * (bottom - top));
 }
 
-} // namespace
+}  // namespace
 
 TEST(ArtFiles, EveryImageIsAnUncompressed24BitBottomUpBmpWithPowerOfTwoSides)
 {
@@ -56,7 +53,8 @@ TEST(ArtFiles, EveryImageIsAnUncompressed24BitBottomUpBmpWithPowerOfTwoSides)
         EXPECT_TRUE(isTextureSide(image.width)) << image.width;
         EXPECT_TRUE(isTextureSide(image.height)) << image.height;
         EXPECT_EQ(image.fileSizeField, image.bytes.size());
-        EXPECT_EQ(image.bytes.size(), kHeadersSize + static_cast<size_t>(image.rowBytes()) * image.height);
+        EXPECT_EQ(image.bytes.size(),
+                  kHeadersSize + static_cast<size_t>(image.rowBytes()) * image.height);
     }
 }
 
@@ -66,11 +64,13 @@ TEST(ArtFiles, SpriteIsBlackAllRoundAndBrightInTheCentre)
     ASSERT_EQ(sprite.width, 256);
     ASSERT_EQ(sprite.height, 256);
     const int size = sprite.width;
-    constexpr int kBorder = 8; // additive blending shows any non-black texel here as the quad's edge
+    constexpr int kBorder =
+        8;  // additive blending shows any non-black texel here as the quad's edge
     int lit = 0;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
-            const bool inBorder = x < kBorder || y < kBorder || x >= size - kBorder || y >= size - kBorder;
+            const bool inBorder =
+                x < kBorder || y < kBorder || x >= size - kBorder || y >= size - kBorder;
             for (int channel = 0; channel < 3 && inBorder; ++channel) {
                 lit += sprite.stored(x, y, channel) != 0 ? 1 : 0;
             }
@@ -125,10 +125,12 @@ TEST(ArtFiles, CardsCarryLightLetteringOnDarkerGround)
         SCOPED_TRACE(name);
         const BmpImage card = load(name);
         ASSERT_EQ(card.width, 256);
-        const int inset = 24; // inside the frame
+        const int inset = 24;  // inside the frame
         const int far = card.width - inset;
-        const double bright = share(card, inset, inset, far, far, [](double l) { return l > 200.0; });
-        const double ground = share(card, inset, inset, far, far, [](double l) { return l < 110.0; });
+        const double bright =
+            share(card, inset, inset, far, far, [](double l) { return l > 200.0; });
+        const double ground =
+            share(card, inset, inset, far, far, [](double l) { return l < 110.0; });
         EXPECT_GT(bright, 0.08) << "too little lettering";
         EXPECT_GT(ground, 0.35) << "too little dark ground for the lettering to stand out";
         // Text on at least two separate rows (caption and name, or two blocks).

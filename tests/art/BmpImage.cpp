@@ -14,7 +14,7 @@ uint32_t le(const std::vector<uint8_t>& bytes, size_t at, int count)
     }
     return value;
 }
-} // namespace
+}  // namespace
 
 uint8_t BmpImage::stored(int x, int y, int channel) const
 {

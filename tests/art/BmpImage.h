@@ -15,7 +15,7 @@ struct BmpImage {
     uint32_t pixelOffset = 0;
     uint32_t infoSize = 0;
     int32_t width = 0;
-    int32_t height = 0;          // positive: rows stored bottom-up
+    int32_t height = 0;  // positive: rows stored bottom-up
     uint16_t planes = 0;
     uint16_t bitsPerPixel = 0;
     uint32_t compression = 0;

@@ -17,7 +17,8 @@ TEST(FloorTerrain, DemoTerrainGivesTheHeightsTheFloorWasPaintedFor)
         std::rand();
     }
     auto demoTerrain = std::make_unique<Terrain>();
-    demoTerrain->generate(TerrainHeights::kRows, TerrainHeights::kCols, TerrainHeights::kOctaveSize);
+    demoTerrain->generate(TerrainHeights::kRows, TerrainHeights::kCols,
+                          TerrainHeights::kOctaveSize);
 
     const TerrainHeights painted;
     int differing = 0;

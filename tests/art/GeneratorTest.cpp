@@ -35,9 +35,11 @@ struct GeneratorResult {
 };
 
 // Runs the generator with one argument, capturing its exit status and stderr.
-GeneratorResult runGenerator(const std::string& argument, const fs::path& stderrFile, const std::string& option = "")
+GeneratorResult runGenerator(const std::string& argument, const fs::path& stderrFile,
+                             const std::string& option = "")
 {
-    const std::string command = "'" + kGenerator + "' " + option + " '" + argument + "' 2>'" + stderrFile.string() + "'";
+    const std::string command =
+        "'" + kGenerator + "' " + option + " '" + argument + "' 2>'" + stderrFile.string() + "'";
     const int raw = std::system(command.c_str());
     const std::vector<char> errors = contents(stderrFile);
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(errors.begin(), errors.end())};
@@ -48,7 +50,8 @@ protected:
     void SetUp() override
     {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        scratch = fs::temp_directory_path() / ("quorvane-art-" + name + "-" + std::to_string(::getpid()));
+        scratch =
+            fs::temp_directory_path() / ("quorvane-art-" + name + "-" + std::to_string(::getpid()));
         fs::remove_all(scratch);
         fs::create_directories(scratch);
     }
@@ -57,7 +60,7 @@ protected:
     fs::path scratch;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(GeneratorRun, FreshImagesMatchTheCommittedOnesByteForByte)
 {
@@ -85,16 +88,19 @@ TEST_F(GeneratorRun, FreshIconsMatchTheCommittedOnesByteForByte)
     const GeneratorResult run = runGenerator(scratch.string(), scratch / "stderr.txt", "--icons");
     ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.errors, "");
-    constexpr size_t kWidthOffset = 16; // in the IHDR chunk, after the signature and chunk header
+    constexpr size_t kWidthOffset = 16;  // in the IHDR chunk, after the signature and chunk header
     for (int size : kIconSizes) {
         const std::string name = "quorvane-" + std::to_string(size) + ".png";
         const std::vector<char> fresh = contents(scratch / name);
         ASSERT_GT(fresh.size(), kWidthOffset + 8) << name << " was not written";
         EXPECT_TRUE(fresh == contents(fs::path(kIconDir) / name))
-            << name << " differs from packaging/icons/" << name << ": rerun quorvane-artgen --icons and commit";
+            << name << " differs from packaging/icons/" << name
+            << ": rerun quorvane-artgen --icons and commit";
         const auto byteAt = [&](size_t i) { return static_cast<unsigned char>(fresh[i]); };
         for (size_t field : {kWidthOffset, kWidthOffset + 4}) {
-            EXPECT_EQ(byteAt(field) << 24 | byteAt(field + 1) << 16 | byteAt(field + 2) << 8 | byteAt(field + 3), size)
+            EXPECT_EQ(byteAt(field) << 24 | byteAt(field + 1) << 16 | byteAt(field + 2) << 8 |
+                          byteAt(field + 3),
+                      size)
                 << name;
         }
     }
@@ -102,7 +108,8 @@ TEST_F(GeneratorRun, FreshIconsMatchTheCommittedOnesByteForByte)
 
 TEST_F(GeneratorRun, MissingOutputDirectoryFailsWithOneLineOnStderr)
 {
-    const GeneratorResult run = runGenerator((scratch / "no-such-directory").string(), scratch / "stderr.txt");
+    const GeneratorResult run =
+        runGenerator((scratch / "no-such-directory").string(), scratch / "stderr.txt");
     EXPECT_NE(run.status, 0);
     EXPECT_EQ(run.errors.rfind("quorvane-artgen: ", 0), 0u) << run.errors;
     EXPECT_EQ(run.errors.find('\n'), run.errors.size() - 1) << "one line: " << run.errors;

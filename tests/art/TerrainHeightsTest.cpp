@@ -9,9 +9,10 @@
 
 TEST(LibcRandom, MatchesTheUnseededCLibraryGenerator)
 {
-    std::srand(1); // the state an unseeded rand() starts in
+    std::srand(1);  // the state an unseeded rand() starts in
     LibcRandom random;
-    constexpr int kDraws = 20000; // beyond the demo's 16,384 lattice draws plus the 803 before them
+    constexpr int kDraws =
+        20000;  // beyond the demo's 16,384 lattice draws plus the 803 before them
     for (int i = 0; i < kDraws; ++i) {
         const int expected = std::rand();
         ASSERT_EQ(random.next(), expected) << "draw " << i;

@@ -18,8 +18,8 @@ struct RunResult {
 
 // What differs from this test process for one run.
 struct RunSetting {
-    bool withoutDisplay = false;  // DISPLAY removed: the program must start its own server
-    std::string workingDirectory;  // empty: the source tree, which holds data/
+    bool withoutDisplay = false;           // DISPLAY removed: the program must start its own server
+    std::string workingDirectory;          // empty: the source tree, which holds data/
     std::vector<std::string> environment;  // NAME=VALUE set for the program only
 };
 

@@ -40,32 +40,32 @@ TEST(CaptureCommandLine, HelpNamesEveryModeAndOption)
 TEST(CaptureCommandLine, BadArgumentsGetOneLineAndStatusTwo)
 {
     const std::vector<std::vector<std::string>> cases = {
-        {},                                   // no mode
-        {"--at"},                             // missing value
-        {"--at", "abc"},                      // not a number
-        {"--at", "1000,"},                    // empty item
-        {"--at", "20"},                       // before the first frame
-        {"--at", "-5"},                       // negative
-        {"--at", "1000", "--bench"},          // two modes
-        {"--bench", "--until", "21"},         // nothing to run
-        {"--at", "1000", "--until", "2000"},  // --until does not apply to stills
-        {"--frobnicate"},                     // unknown
-        {"--help=yes"},                       // value where none is taken
-        {"--bench", "--size", "1920x1080"},   // not 4:3: would stretch the picture
-        {"--bench", "--size", "800"},         // no height
-        {"--bench", "--size", "0x0"},         // nothing to draw
-        {"--bench", "--size", "-800x-600"},   // negative
-        {"--bench", "--size", "7680x5760"},   // beyond the largest
-        {"--bench", "--samples", "3"},        // not a power of two
-        {"--bench", "--samples", "0"},        // none at all
-        {"--bench", "--samples", "32"},       // beyond any GL
-        {"--bench", "--lossless"},            // only a video can be a master
-        {"--video", "x.mp4", "--size", "804x603"},  // odd height in yuv420p
+        {},                                          // no mode
+        {"--at"},                                    // missing value
+        {"--at", "abc"},                             // not a number
+        {"--at", "1000,"},                           // empty item
+        {"--at", "20"},                              // before the first frame
+        {"--at", "-5"},                              // negative
+        {"--at", "1000", "--bench"},                 // two modes
+        {"--bench", "--until", "21"},                // nothing to run
+        {"--at", "1000", "--until", "2000"},         // --until does not apply to stills
+        {"--frobnicate"},                            // unknown
+        {"--help=yes"},                              // value where none is taken
+        {"--bench", "--size", "1920x1080"},          // not 4:3: would stretch the picture
+        {"--bench", "--size", "800"},                // no height
+        {"--bench", "--size", "0x0"},                // nothing to draw
+        {"--bench", "--size", "-800x-600"},          // negative
+        {"--bench", "--size", "7680x5760"},          // beyond the largest
+        {"--bench", "--samples", "3"},               // not a power of two
+        {"--bench", "--samples", "0"},               // none at all
+        {"--bench", "--samples", "32"},              // beyond any GL
+        {"--bench", "--lossless"},                   // only a video can be a master
+        {"--video", "x.mp4", "--size", "804x603"},   // odd height in yuv420p
         {"--video", "x.mp4", "--pad", "1920x1079"},  // odd height in yuv420p
         {"--video", "x.mp4", "--size", "1440x1080", "--pad", "1280x1080"},  // cuts the picture
-        {"--video", "x.mp4", "--pad", "1920"},       // no height
-        {"--at", "1000", "--pad", "1920x1080"},      // stills have no frame to pad
-        {"--bench", "--loop"},                       // only stills look into later passes
+        {"--video", "x.mp4", "--pad", "1920"},                              // no height
+        {"--at", "1000", "--pad", "1920x1080"},  // stills have no frame to pad
+        {"--bench", "--loop"},                   // only stills look into later passes
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
@@ -134,8 +134,8 @@ TEST(CaptureDisplay, StartsItsOwnXvfbWithoutDisplayAndStopsIt)
     RunSetting setting;
     setting.withoutDisplay = true;
     setting.workingDirectory = out.path();
-    ASSERT_TRUE(startCapture(&child, {"--at", "21", "--root", sourceRoot(), "--out", "."},
-                             setting, &error))
+    ASSERT_TRUE(
+        startCapture(&child, {"--at", "21", "--root", sourceRoot(), "--out", "."}, setting, &error))
         << error;
     const pid_t owner = child.pid;
     std::string seen;

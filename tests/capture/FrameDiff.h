@@ -21,7 +21,7 @@ constexpr double kMaxMeanDifference = 4.0;
 
 struct FrameDifference {
     bool sameSize = false;
-    double differingShare = 1.0;  // share of pixels beyond kPixelThreshold
+    double differingShare = 1.0;    // share of pixels beyond kPixelThreshold
     double meanDifference = 255.0;  // mean absolute channel difference, 0 to 255
 
     bool withinTolerance() const

@@ -26,8 +26,8 @@ RgbImage halved(const RgbImage& large)
         const uint8_t* lower = large.row(2 * y + 1);
         uint8_t* out = small.row(y);
         for (int x = 0; x < small.width * RgbImage::kChannels; ++x) {
-            const int left = (x / RgbImage::kChannels) * 2 * RgbImage::kChannels +
-                             x % RgbImage::kChannels;
+            const int left =
+                (x / RgbImage::kChannels) * 2 * RgbImage::kChannels + x % RgbImage::kChannels;
             const int right = left + RgbImage::kChannels;
             out[x] = static_cast<uint8_t>(
                 (upper[left] + upper[right] + lower[left] + lower[right] + 2) / 4);

@@ -30,9 +30,9 @@ constexpr int kGiveUpMs = 120000;  // only a hung demo takes this long
 constexpr int kZoomCandidateMs = 4001;
 constexpr int kZoomLastMs = 5981;
 constexpr int kFrameStepMs = 20;
-constexpr int kSpinFirstMs = 6001;  // first capture frame of the spin
+constexpr int kSpinFirstMs = 6001;     // first capture frame of the spin
 constexpr int kSpinFramesKnown = 100;  // spin frames rendered to recognise the live ones by
-constexpr int kSampleStep = 4;  // spin frames are recognised on every 4th pixel each way
+constexpr int kSampleStep = 4;         // spin frames are recognised on every 4th pixel each way
 
 long long nowMs()
 {
@@ -236,8 +236,8 @@ TEST_F(LiveDemo, OpeningStillAndZoomMatchTheCapture)
             bestMs = ms;
         }
     }
-    EXPECT_TRUE(best.withinTolerance()) << "nearest capture frame " << bestMs << " ms: "
-                                        << best.describe();
+    EXPECT_TRUE(best.withinTolerance())
+        << "nearest capture frame " << bestMs << " ms: " << best.describe();
     std::printf("opening still against the capture: %s\nlast zoom frame against the capture "
                 "at %d ms: %s\n",
                 stillDifference.describe().c_str(), bestMs, best.describe().c_str());

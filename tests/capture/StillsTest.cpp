@@ -74,8 +74,9 @@ TEST(FastForward, SecondPassOfALoopRepeatsTheFirst)
     // fountain (and landscape) come out otherwise.
     RunSetting noReset;
     noReset.environment = {"LD_PRELOAD=" NO_SRAND_LIBRARY};
-    result = runCapture({"--loop", "--at", std::to_string(kShowMs + 14000), "--out",
-                         control.path()}, noReset);
+    result =
+        runCapture({"--loop", "--at", std::to_string(kShowMs + 14000), "--out", control.path()},
+                   noReset);
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_FALSE(loadFrame(stillPath(control.path(), kShowMs + 14000)).pixels ==
                  loadFrame(stillPath(out.path(), 14000)).pixels);
@@ -109,8 +110,8 @@ protected:
         options.silenceOutput = true;
         options.workingDirectory = sourceRoot();
         std::string error;
-        if (!check.start({"sha256sum", "--check", "--quiet", goldenDir() + "/data.sha256"},
-                         options, &error) ||
+        if (!check.start({"sha256sum", "--check", "--quiet", goldenDir() + "/data.sha256"}, options,
+                         &error) ||
             check.wait() != 0) {
             *why = "the reference frames in tests/capture/golden were made from other images "
                    "than those in data/; after an intended change of art, regenerate them with "

@@ -69,8 +69,7 @@ RgbImage videoFrame(const std::string& video, int index, const TempDir& scratch)
     options.silenceOutput = true;
     std::string error;
     EXPECT_TRUE(child.start({"ffmpeg", "-v", "error", "-y", "-i", video, "-vf",
-                             "select=eq(n\\," + std::to_string(index) + ")", "-frames:v", "1",
-                             png},
+                             "select=eq(n\\," + std::to_string(index) + ")", "-frames:v", "1", png},
                             options, &error))
         << error;
     EXPECT_EQ(child.wait(), 0);
@@ -87,16 +86,15 @@ TEST(Video, ShortRunHasBothStreamsInStepAndTheStillsPictures)
     ChildProcess::Options quiet;
     quiet.silenceOutput = true;
     std::string error;
-    ASSERT_TRUE(tone.start({"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
-                            "sine=frequency=440:duration=0.5", "-c:a", "libmp3lame",
-                            music.file("data/quorvane.mp3")},
-                           quiet, &error))
+    ASSERT_TRUE(
+        tone.start({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=0.5",
+                    "-c:a", "libmp3lame", music.file("data/quorvane.mp3")},
+                   quiet, &error))
         << error;
     ASSERT_EQ(tone.wait(), 0);
 
     const std::string video = out.file("short.mp4");
-    const RunResult run =
-        runCapture({"--video", video, "--until", "2000", "--root", music.path()});
+    const RunResult run = runCapture({"--video", video, "--until", "2000", "--root", music.path()});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("frame 99/99"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("fps"), std::string::npos) << run.err;
@@ -259,8 +257,7 @@ TEST(Bench, CountsEveryFrameOfEachSceneAndPrintsTableAndJson)
     std::smatch m;
     const std::regex totals(
         R"re("frames":124,"median_ms":([0-9.]+),"p95_ms":([0-9.]+),"total_ms":([0-9.]+))re");
-    ASSERT_TRUE(std::regex_search(json, m, totals))
-        << json;
+    ASSERT_TRUE(std::regex_search(json, m, totals)) << json;
     const double medianMs = std::stod(m[1]), p95Ms = std::stod(m[2]), totalMs = std::stod(m[3]);
     EXPECT_GT(medianMs, 0.0);
     EXPECT_GE(p95Ms, medianMs);

@@ -46,9 +46,15 @@ void writeFileColourBmp(const std::string& path, int w, int h, int bits, Uint8 r
         } else {
             format.BitsPerPixel = 16;
             format.BytesPerPixel = 2;
-            format.Rmask = 0xF800; format.Gmask = 0x07E0; format.Bmask = 0x001F;
-            format.Rshift = 11; format.Gshift = 5; format.Bshift = 0;
-            format.Rloss = 3; format.Gloss = 2; format.Bloss = 3;
+            format.Rmask = 0xF800;
+            format.Gmask = 0x07E0;
+            format.Bmask = 0x001F;
+            format.Rshift = 11;
+            format.Gshift = 5;
+            format.Bshift = 0;
+            format.Rloss = 3;
+            format.Gloss = 2;
+            format.Bloss = 3;
         }
         SDL_Surface* c = SDL_ConvertSurface(s, &format, SDL_SWSURFACE);
         SDL_SaveBMP(c, path.c_str());
@@ -202,7 +208,7 @@ TEST_F(CubeDrawing, AxisAlignedCubeCoversItsProjectedSquare)
 TEST_F(CubeDrawing, EveryFaceSurvivesBackFaceCulling)
 {
     glEnable(GL_CULL_FACE);
-    const float turns[6][4] = {{0, 1, 0, 0},  {90, 1, 0, 0}, {-90, 1, 0, 0},
+    const float turns[6][4] = {{0, 1, 0, 0},  {90, 1, 0, 0},  {-90, 1, 0, 0},
                                {90, 0, 1, 0}, {-90, 0, 1, 0}, {180, 0, 1, 0}};
     for (const auto& turn : turns) {
         gRenderer.clear();

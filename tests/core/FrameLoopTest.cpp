@@ -50,7 +50,7 @@ LoopHooks hooksFor(FakeClock& clock)
     return hooks;
 }
 
-std::vector<int> gScenesRun;       // which test scene drew each frame (1 or 2)
+std::vector<int> gScenesRun;  // which test scene drew each frame (1 or 2)
 
 void firstScene(float) { gScenesRun.push_back(1); }
 void secondScene(float) { gScenesRun.push_back(2); }

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);

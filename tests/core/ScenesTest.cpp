@@ -15,7 +15,8 @@
 
 namespace {
 
-constexpr int kGreet[6] = {kGreet0, kGreet0 + 1, kGreet0 + 2, kGreet0 + 3, kGreet0 + 4, kGreet0 + 5};
+constexpr int kGreet[6] = {kGreet0,     kGreet0 + 1, kGreet0 + 2,
+                           kGreet0 + 3, kGreet0 + 4, kGreet0 + 5};
 
 // Where a cube placed at (x, y) of the turned frame shows its centre on screen.
 struct Spot {
@@ -153,7 +154,8 @@ TEST_F(Scenes, SplitIntoOneFiveAndSevenCubes)
     for (int i = 0, n = 0; i < 6; ++i) {
         if (kRing[i][0] == 0) continue;
         const Spot s = spotOf(kRing[i][0], kRing[i][1], 0.5f);
-        ringOnly[n++] = {s.column + (kRing[i][1] > 0 ? 25 : -25), s.row + (kRing[i][0] > 0 ? 25 : -25)};
+        ringOnly[n++] = {s.column + (kRing[i][1] > 0 ? 25 : -25),
+                         s.row + (kRing[i][0] > 0 ? 25 : -25)};
     }
     auto logos = [&](const Frame& f, const Spot* spots, int n) {
         int count = 0;
@@ -185,8 +187,8 @@ TEST_F(Scenes, GreetingsAppearStageByStage)
         float x;
         int stage;
     };
-    const Case cases[] = {{0.0f, 0},   {0.15f, 1}, {0.3f, 2},  {0.45f, 2}, {0.4500001f, 3},
-                          {0.6f, 4},   {0.75f, 5}, {0.9f, 5},  {0.90000004f, 6}, {1.0f, 6}};
+    const Case cases[] = {{0.0f, 0}, {0.15f, 1}, {0.3f, 2}, {0.45f, 2},       {0.4500001f, 3},
+                          {0.6f, 4}, {0.75f, 5}, {0.9f, 5}, {0.90000004f, 6}, {1.0f, 6}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.x);
         const Frame f = draw(sceneGreetings, c.x);
@@ -194,7 +196,8 @@ TEST_F(Scenes, GreetingsAppearStageByStage)
         EXPECT_EQ(textureAt(f, {400, 300}), centre);
         for (int j = 0; j < 6; ++j) {
             const int expected = c.stage >= j ? kGreet[j] : kLogo;
-            EXPECT_EQ(textureAt(f, spotOf(kRing[j][0], kRing[j][1], 0.5f)), expected) << "slot " << j + 1;
+            EXPECT_EQ(textureAt(f, spotOf(kRing[j][0], kRing[j][1], 0.5f)), expected)
+                << "slot " << j + 1;
         }
     }
 }
@@ -218,8 +221,8 @@ TEST_F(Scenes, EveryScenePreservesTheMatrixStackAndAllocatesNothing)
 
 TEST_F(Scenes, FogAndCullingStayOnAndTheLastStillIsGreyAndFogged)
 {
-    const SceneFunction scenes[] = {sceneZoomOut, sceneSpin, sceneParticles, sceneCredits,
-                                    sceneSplit, sceneGreetings};
+    const SceneFunction scenes[] = {sceneZoomOut, sceneSpin,  sceneParticles,
+                                    sceneCredits, sceneSplit, sceneGreetings};
     for (SceneFunction scene : scenes) {
         glDisable(GL_FOG);
         glDisable(GL_CULL_FACE);

@@ -106,12 +106,13 @@ TEST(StartUp, ConsumesTheRandomSequenceInOrderAndShutsDownCleanly)
     rewindShow();
     EXPECT_EQ(randCalls() - beforeRewind, 400 + 3 + 400 + 16384);
     EXPECT_EQ(std::memcmp(gParticles.particles, startParticles.particles,
-                          sizeof startParticles.particles), 0);
+                          sizeof startParticles.particles),
+              0);
     const Emitter &now = gParticles.emitter, &then = startParticles.emitter;
-    EXPECT_EQ(std::vector<float>({now.x, now.y, now.z, now.r, now.speed, now.angle, now.life,
-                                  now.fade}),
-              std::vector<float>({then.x, then.y, then.z, then.r, then.speed, then.angle,
-                                  then.life, then.fade}));
+    EXPECT_EQ(std::vector<float>(
+                  {now.x, now.y, now.z, now.r, now.speed, now.angle, now.life, now.fade}),
+              std::vector<float>(
+                  {then.x, then.y, then.z, then.r, then.speed, then.angle, then.life, then.fade}));
     EXPECT_EQ(std::memcmp(gTerrain.lattice, startTerrain->lattice, sizeof gTerrain.lattice), 0);
     EXPECT_EQ(std::memcmp(gTerrain.heights, startTerrain->heights, sizeof gTerrain.heights), 0);
     EXPECT_EQ(std::vector<float>({gRotation, gCamera.x, gCamera.y, gCamera.z, gCamera.pitch,

@@ -98,8 +98,8 @@ bool writeScreenBmp(const std::string& path, int width, int height, Rgb (*colour
     // A 24-bit BMP decodes to bytes blue, green, red; the upload reads them as red, green,
     // blue. Storing the meant red in the file's blue makes the screen show what was meant.
     // Masks of a decoded 24-bit BMP: in memory each pixel is the file's blue, green, red.
-    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 24, 0xFF0000, 0x00FF00,
-                                          0x0000FF, 0);
+    SDL_Surface* s =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
     if (s == nullptr) return false;
     for (int y = 0; y < height; ++y) {
         auto* row = static_cast<Uint8*>(s->pixels) + y * s->pitch;

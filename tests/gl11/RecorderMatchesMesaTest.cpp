@@ -22,11 +22,11 @@ namespace {
 
 constexpr int kStates = 2000;
 constexpr uint64_t kSeed = 0x51756f7276616e65ull;
-constexpr double kPositionBound = 0.01;        // window pixels
-constexpr double kDepthBound = 1.0e-5;         // window depth, of the range 0..1
-constexpr double kColourBound = 1.0 / 255.0;   // one step of an 8-bit channel
-constexpr double kTexCoordBound = 1.0e-5;      // texture coordinates, passed through
-constexpr double kEyeDistanceBound = 1.0e-4;   // eye units, of distances up to ~20
+constexpr double kPositionBound = 0.01;       // window pixels
+constexpr double kDepthBound = 1.0e-5;        // window depth, of the range 0..1
+constexpr double kColourBound = 1.0 / 255.0;  // one step of an 8-bit channel
+constexpr double kTexCoordBound = 1.0e-5;     // texture coordinates, passed through
+constexpr double kEyeDistanceBound = 1.0e-4;  // eye units, of distances up to ~20
 constexpr int kFeedbackFloats = 1 << 16;
 constexpr int kWindowWidth = 800;
 constexpr int kWindowHeight = 600;
@@ -44,7 +44,10 @@ public:
         z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
         return z ^ (z >> 31);
     }
-    double uniform(double low, double high) { return low + (high - low) * double(next() >> 11) * 0x1.0p-53; }
+    double uniform(double low, double high)
+    {
+        return low + (high - low) * double(next() >> 11) * 0x1.0p-53;
+    }
     float uniformf(double low, double high) { return static_cast<float>(uniform(low, high)); }
     int below(int n) { return static_cast<int>(next() % static_cast<uint64_t>(n)); }
     bool chance(double p) { return uniform(0.0, 1.0) < p; }
@@ -217,9 +220,9 @@ protected:
     FixedFunction recorder;
     Both both{recorder};
     std::vector<GLfloat> feedback = std::vector<GLfloat>(kFeedbackFloats);
-    Worst worst;                // the largest differences over every state
-    size_t compared = 0;        // triangles compared
-    size_t culled = 0;          // triangles both left out, culled as front or back faces
+    Worst worst;          // the largest differences over every state
+    size_t compared = 0;  // triangles compared
+    size_t culled = 0;    // triangles both left out, culled as front or back faces
 
     // Clip coordinates of an object point under the recorder's matrices, in double.
     void clipOf(const float p[3], double clip[4]) const
@@ -227,8 +230,11 @@ protected:
         const float* m = recorder.modelview().m;
         const float* q = recorder.projection().m;
         double eye[4];
-        for (int r = 0; r < 4; ++r) eye[r] = m[r] * double(p[0]) + m[4 + r] * double(p[1]) + m[8 + r] * double(p[2]) + m[12 + r];
-        for (int r = 0; r < 4; ++r) clip[r] = q[r] * eye[0] + q[4 + r] * eye[1] + q[8 + r] * eye[2] + q[12 + r] * eye[3];
+        for (int r = 0; r < 4; ++r)
+            eye[r] =
+                m[r] * double(p[0]) + m[4 + r] * double(p[1]) + m[8 + r] * double(p[2]) + m[12 + r];
+        for (int r = 0; r < 4; ++r)
+            clip[r] = q[r] * eye[0] + q[4 + r] * eye[1] + q[8 + r] * eye[2] + q[12 + r] * eye[3];
     }
     bool inside(const float p[3]) const
     {
@@ -250,7 +256,8 @@ protected:
                 sum += c * c;
             }
         } while (sum < 0.01);
-        for (int i = 0; i < 3; ++i) v.normal[i] = static_cast<float>(n[i] / std::sqrt(sum) * length);
+        for (int i = 0; i < 3; ++i)
+            v.normal[i] = static_cast<float>(n[i] / std::sqrt(sum) * length);
         // Out of 0..1 at times, for the clamping.
         for (float& c : v.colour) c = random.uniformf(-0.2, 1.2);
         for (float& c : v.texCoord) c = random.uniformf(-2.0, 2.0);
@@ -294,7 +301,8 @@ protected:
                 w[i] = random.uniformf(-0.8, 0.8);
             }
             auto place = [&](Vertex& v, double a, double b) {
-                for (int i = 0; i < 3; ++i) v.position[i] = static_cast<float>(centre[i] + a * u[i] + b * w[i]);
+                for (int i = 0; i < 3; ++i)
+                    v.position[i] = static_cast<float>(centre[i] + a * u[i] + b * w[i]);
             };
             if (mode == GL_QUAD_STRIP) {
                 // A ladder: each rung's two ends, rungs in order along u.
@@ -311,7 +319,8 @@ protected:
                     std::vector<double> angles(corners);
                     for (double& a : angles) a = random.uniform(0.0, 2.0 * M_PI);
                     std::sort(angles.begin(), angles.end());
-                    for (int k = 0; k < corners; ++k) place(out[first + k], std::cos(angles[k]), std::sin(angles[k]));
+                    for (int k = 0; k < corners; ++k)
+                        place(out[first + k], std::cos(angles[k]), std::sin(angles[k]));
                 }
             }
             bool all = true;
@@ -372,10 +381,13 @@ protected:
     std::string compare(const Point& mesa, const Point& ours)
     {
         double position = 0.0, depth = 0.0, colour = 0.0, tex = 0.0;
-        for (int k = 0; k < 2; ++k) position = std::max(position, std::fabs(mesa.window[k] - ours.window[k]));
+        for (int k = 0; k < 2; ++k)
+            position = std::max(position, std::fabs(mesa.window[k] - ours.window[k]));
         depth = std::fabs(mesa.window[2] - ours.window[2]);
-        for (int k = 0; k < 4; ++k) colour = std::max(colour, std::fabs(mesa.colour[k] - ours.colour[k]));
-        for (int k = 0; k < 2; ++k) tex = std::max(tex, std::fabs(mesa.texCoord[k] - ours.texCoord[k]));
+        for (int k = 0; k < 4; ++k)
+            colour = std::max(colour, std::fabs(mesa.colour[k] - ours.colour[k]));
+        for (int k = 0; k < 2; ++k)
+            tex = std::max(tex, std::fabs(mesa.texCoord[k] - ours.texCoord[k]));
         const double eye = std::fabs(mesa.eyeDistance - ours.eyeDistance);
         worst.position = std::max(worst.position, position);
         worst.depth = std::max(worst.depth, depth);
@@ -389,10 +401,11 @@ protected:
         std::snprintf(text, sizeof text,
                       "Mesa (%.4f %.4f %.6f | %.4f %.4f %.4f %.4f | %.4f %.4f | %.4f) recorder "
                       "(%.4f %.4f %.6f | %.4f %.4f %.4f %.4f | %.4f %.4f | %.4f)",
-                      mesa.window[0], mesa.window[1], mesa.window[2], mesa.colour[0], mesa.colour[1],
-                      mesa.colour[2], mesa.colour[3], mesa.texCoord[0], mesa.texCoord[1], mesa.eyeDistance,
-                      ours.window[0], ours.window[1], ours.window[2], ours.colour[0], ours.colour[1],
-                      ours.colour[2], ours.colour[3], ours.texCoord[0], ours.texCoord[1], ours.eyeDistance);
+                      mesa.window[0], mesa.window[1], mesa.window[2], mesa.colour[0],
+                      mesa.colour[1], mesa.colour[2], mesa.colour[3], mesa.texCoord[0],
+                      mesa.texCoord[1], mesa.eyeDistance, ours.window[0], ours.window[1],
+                      ours.window[2], ours.colour[0], ours.colour[1], ours.colour[2],
+                      ours.colour[3], ours.texCoord[0], ours.texCoord[1], ours.eyeDistance);
         return text;
     }
 
@@ -409,7 +422,8 @@ protected:
         for (int t = 0; t < 2; ++t) {
             for (const Point& corner : pair[t]) {
                 Worst kept = worst;
-                if ((mesaFirst ? compare(corner, point) : compare(point, corner)).empty()) return true;
+                if ((mesaFirst ? compare(corner, point) : compare(point, corner)).empty())
+                    return true;
                 worst = kept;
             }
         }
@@ -423,13 +437,15 @@ protected:
     {
         for (int t = 0; t < 2; ++t) {
             for (const Point& corner : ours[t])
-                if (!among(corner, mesa, true)) return "a recorded corner is none of Mesa's: " + compare(mesa[0][0], corner);
+                if (!among(corner, mesa, true))
+                    return "a recorded corner is none of Mesa's: " + compare(mesa[0][0], corner);
             for (const Point& corner : mesa[t])
-                if (!among(corner, ours, false)) return "a corner of Mesa's is none recorded: " + compare(corner, ours[0][0]);
+                if (!among(corner, ours, false))
+                    return "a corner of Mesa's is none recorded: " + compare(corner, ours[0][0]);
         }
         const bool counterClockwise = area(mesa[0]) > 0.0;
-        if ((area(mesa[1]) > 0.0) != counterClockwise || (area(ours[0]) > 0.0) != counterClockwise ||
-            (area(ours[1]) > 0.0) != counterClockwise)
+        if ((area(mesa[1]) > 0.0) != counterClockwise ||
+            (area(ours[0]) > 0.0) != counterClockwise || (area(ours[1]) > 0.0) != counterClockwise)
             return "the quad's triangles are wound apart";
         return "";
     }
@@ -442,7 +458,8 @@ protected:
         for (int rotation = 0; rotation < 3; ++rotation) {
             std::string problem;
             Worst kept = worst;
-            for (int k = 0; k < 3 && problem.empty(); ++k) problem = compare(mesa[k], ours[(k + rotation) % 3]);
+            for (int k = 0; k < 3 && problem.empty(); ++k)
+                problem = compare(mesa[k], ours[(k + rotation) % 3]);
             if (problem.empty()) return "";
             worst = kept;  // a wrong rotation's differences are not errors
             if (best.empty()) best = problem;
@@ -461,15 +478,19 @@ std::string RecorderMatchesMesa::runState(int index)
     both.matrixMode(GL_PROJECTION);
     both.loadIdentity();
     const double nearPlane = random.uniform(0.5, 2.0);
-    both.perspective(random.uniform(30.0, 90.0), random.chance(0.5) ? 4.0 / 3.0 : random.uniform(0.6, 2.0),
-                     nearPlane, random.uniform(40.0, 200.0));
-    const GLsizei width = 200 + random.below(kWindowWidth - 200), height = 150 + random.below(kWindowHeight - 150);
-    both.viewport(random.below(kWindowWidth - width + 1), random.below(kWindowHeight - height + 1), width, height);
+    both.perspective(random.uniform(30.0, 90.0),
+                     random.chance(0.5) ? 4.0 / 3.0 : random.uniform(0.6, 2.0), nearPlane,
+                     random.uniform(40.0, 200.0));
+    const GLsizei width = 200 + random.below(kWindowWidth - 200),
+                  height = 150 + random.below(kWindowHeight - 150);
+    both.viewport(random.below(kWindowWidth - width + 1), random.below(kWindowHeight - height + 1),
+                  width, height);
 
     // Modelview: the light is placed under part of it, as the demo places LIGHT1 under its camera.
     both.matrixMode(GL_MODELVIEW);
     both.loadIdentity();
-    both.translate(random.uniformf(-0.5, 0.5), random.uniformf(-0.5, 0.5), -random.uniformf(nearPlane + 4.0, 12.0));
+    both.translate(random.uniformf(-0.5, 0.5), random.uniformf(-0.5, 0.5),
+                   -random.uniformf(nearPlane + 4.0, 12.0));
     const bool lighting = random.chance(0.75);
     both.enable(GL_LIGHTING, lighting);
     both.enable(GL_LIGHT0, random.chance(0.4));
@@ -494,10 +515,13 @@ std::string RecorderMatchesMesa::runState(int index)
         both.light(GL_LIGHT1, GL_DIFFUSE, diffuse);
         both.light(GL_LIGHT1, GL_POSITION, position);
     }
-    const float axis[3] = {random.uniformf(-1.0, 1.0), random.uniformf(-1.0, 1.0), random.uniformf(-1.0, 1.0)};
+    const float axis[3] = {random.uniformf(-1.0, 1.0), random.uniformf(-1.0, 1.0),
+                           random.uniformf(-1.0, 1.0)};
     switch (random.below(3)) {
     case 0: both.rotate(random.uniformf(-360.0, 360.0), axis[0], axis[1], axis[2]); break;
-    case 1: both.rotate(random.uniformf(-360.0, 360.0), 0.0f, random.chance(0.5) ? 1.0f : -1.0f, 0.0f); break;
+    case 1:
+        both.rotate(random.uniformf(-360.0, 360.0), 0.0f, random.chance(0.5) ? 1.0f : -1.0f, 0.0f);
+        break;
     default: both.rotate(random.uniformf(-360.0, 360.0), 1.0f, 0.0f, 0.0f); break;
     }
     if (random.chance(0.6)) {
@@ -543,7 +567,8 @@ std::string RecorderMatchesMesa::runState(int index)
         both.begin(mode);
         for (const Vertex& v : vertices) {
             both.normal(v.normal[0], v.normal[1], v.normal[2]);
-            if (!lighting || random.chance(0.3)) both.colour(v.colour[0], v.colour[1], v.colour[2], v.colour[3]);
+            if (!lighting || random.chance(0.3))
+                both.colour(v.colour[0], v.colour[1], v.colour[2], v.colour[3]);
             both.texCoord(v.texCoord[0], v.texCoord[1]);
             both.vertex(v.position[0], v.position[1], v.position[2]);
         }
@@ -570,7 +595,9 @@ std::string RecorderMatchesMesa::runState(int index)
                       modeName(modes[p]), p, lighting ? 1 : 0, cull ? 1 : 0);
         size_t mesaTriangles = 0;
         for (const Polygon& polygon : theirs) {
-            if (polygon.size() != 3) return where + std::string("Mesa gave a polygon of ") + std::to_string(polygon.size()) + " vertices";
+            if (polygon.size() != 3)
+                return where + std::string("Mesa gave a polygon of ") +
+                       std::to_string(polygon.size()) + " vertices";
             ++mesaTriangles;
         }
         if (mesaTriangles != ours.size()) {
@@ -578,10 +605,13 @@ std::string RecorderMatchesMesa::runState(int index)
                    std::to_string(ours.size()) + " recorded";
         }
         const bool quads = modes[p] == GL_QUADS || modes[p] == GL_QUAD_STRIP;
-        if (quads && ours.size() % 2 != 0) return where + std::string("a quad lost one triangle of two");
+        if (quads && ours.size() % 2 != 0)
+            return where + std::string("a quad lost one triangle of two");
         for (size_t t = 0; t < ours.size(); t += quads ? 2 : 1) {
-            const std::string problem = quads ? compareQuad(&theirs[t], &ours[t]) : compareTriangle(theirs[t], ours[t]);
-            if (!problem.empty()) return std::string(where) + "triangle " + std::to_string(t) + ": " + problem;
+            const std::string problem =
+                quads ? compareQuad(&theirs[t], &ours[t]) : compareTriangle(theirs[t], ours[t]);
+            if (!problem.empty())
+                return std::string(where) + "triangle " + std::to_string(t) + ": " + problem;
         }
         compared += ours.size();
     }
@@ -634,8 +664,10 @@ int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0 || SDL_SetVideoMode(kWindowWidth, kWindowHeight, 0, SDL_OPENGL) == nullptr) {
-        std::fprintf(stderr, "quorvane: no GL window for the recorder test (is DISPLAY set?): %s\n", SDL_GetError());
+    if (SDL_Init(SDL_INIT_VIDEO) != 0 ||
+        SDL_SetVideoMode(kWindowWidth, kWindowHeight, 0, SDL_OPENGL) == nullptr) {
+        std::fprintf(stderr, "quorvane: no GL window for the recorder test (is DISPLAY set?): %s\n",
+                     SDL_GetError());
         return 1;
     }
     const int status = RUN_ALL_TESTS();

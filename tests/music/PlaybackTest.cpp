@@ -30,107 +30,120 @@ constexpr Uint32 gPollMs = 5;
 constexpr double gLongestSeamQuiet = 0.12;
 
 struct Capture {
-  std::vector<float> left, right;
+    std::vector<float> left, right;
 };
 
-long fileSize(const std::string &path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : 0;
+long fileSize(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : 0;
 }
 
 class Playback : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() {
-    const std::string rawPath = "/tmp/quorvane-playback-" + std::to_string(getpid()) + ".raw";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", rawPath.c_str(), 1);
-    // No pacing: the driver writes as fast as the mixer fills its buffers.
-    setenv("SDL_DISKAUDIODELAY", "0", 1);
-    ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
-    // Open the device before loading: Debian's mixer crashes playing an MP3
-    // that was loaded with no device open.
-    ASSERT_EQ(Mix_OpenAudio(gDemoRate, AUDIO_S16SYS, 2, gDemoChunk), 0) << Mix_GetError();
-    Mix_Music *music = Mix_LoadMUS(MUSIC_DATA_DIR "/quorvane.mp3");
-    ASSERT_NE(music, nullptr) << Mix_GetError();
-    // The device has been writing silence since it opened; note how much,
-    // with the mixer held, to know where the music begins in the file.
-    SDL_LockAudio();
-    ASSERT_EQ(Mix_PlayMusic(music, -1), 0) << Mix_GetError();
-    playStart = fileSize(rawPath) / gBytesPerFrame;
-    SDL_UnlockAudio();
-    const long wanted = static_cast<long>(gCaptureSeconds * gDemoRate) * gBytesPerFrame;
-    const Uint32 start = SDL_GetTicks();
-    while (fileSize(rawPath) < wanted && SDL_GetTicks() - start < gCaptureBoundMs) SDL_Delay(gPollMs);
-    Mix_HaltMusic();
-    Mix_CloseAudio();
-    Mix_FreeMusic(music);
-    SDL_Quit();
+    static void SetUpTestSuite()
+    {
+        const std::string rawPath = "/tmp/quorvane-playback-" + std::to_string(getpid()) + ".raw";
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", rawPath.c_str(), 1);
+        // No pacing: the driver writes as fast as the mixer fills its buffers.
+        setenv("SDL_DISKAUDIODELAY", "0", 1);
+        ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
+        // Open the device before loading: Debian's mixer crashes playing an MP3
+        // that was loaded with no device open.
+        ASSERT_EQ(Mix_OpenAudio(gDemoRate, AUDIO_S16SYS, 2, gDemoChunk), 0) << Mix_GetError();
+        Mix_Music* music = Mix_LoadMUS(MUSIC_DATA_DIR "/quorvane.mp3");
+        ASSERT_NE(music, nullptr) << Mix_GetError();
+        // The device has been writing silence since it opened; note how much,
+        // with the mixer held, to know where the music begins in the file.
+        SDL_LockAudio();
+        ASSERT_EQ(Mix_PlayMusic(music, -1), 0) << Mix_GetError();
+        playStart = fileSize(rawPath) / gBytesPerFrame;
+        SDL_UnlockAudio();
+        const long wanted = static_cast<long>(gCaptureSeconds * gDemoRate) * gBytesPerFrame;
+        const Uint32 start = SDL_GetTicks();
+        while (fileSize(rawPath) < wanted && SDL_GetTicks() - start < gCaptureBoundMs)
+            SDL_Delay(gPollMs);
+        Mix_HaltMusic();
+        Mix_CloseAudio();
+        Mix_FreeMusic(music);
+        SDL_Quit();
 
-    std::ifstream file(rawPath, std::ios::binary);
-    std::vector<char> raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    std::remove(rawPath.c_str());
-    std::vector<short> samples(raw.size() / 2);
-    std::memcpy(samples.data(), raw.data(), samples.size() * 2);
-    deinterleave(samples, output.left, output.right);
-    deinterleave(decodeWithFfmpeg(MUSIC_DATA_DIR "/quorvane.mp3", gDemoRate), decoded.left, decoded.right);
-  }
-  static Capture output, decoded;
-  static long playStart;
+        std::ifstream file(rawPath, std::ios::binary);
+        std::vector<char> raw((std::istreambuf_iterator<char>(file)),
+                              std::istreambuf_iterator<char>());
+        std::remove(rawPath.c_str());
+        std::vector<short> samples(raw.size() / 2);
+        std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+        deinterleave(samples, output.left, output.right);
+        deinterleave(decodeWithFfmpeg(MUSIC_DATA_DIR "/quorvane.mp3", gDemoRate), decoded.left,
+                     decoded.right);
+    }
+    static Capture output, decoded;
+    static long playStart;
 };
 Capture Playback::output, Playback::decoded;
 long Playback::playStart = 0;
 
-TEST_F(Playback, DeliversTheSongAndItsRepeat) {
-  ASSERT_GE(output.left.size(), static_cast<size_t>(gCaptureSeconds * gDemoRate));
-  ASSERT_GE(decoded.left.size(), static_cast<size_t>(gSongSeconds * gDemoRate));
+TEST_F(Playback, DeliversTheSongAndItsRepeat)
+{
+    ASSERT_GE(output.left.size(), static_cast<size_t>(gCaptureSeconds * gDemoRate));
+    ASSERT_GE(decoded.left.size(), static_cast<size_t>(gSongSeconds * gDemoRate));
 }
 
-TEST_F(Playback, StartsTheFileWhenPlayIsCalled) {
-  // The mixer may have one buffer of silence filled before it saw the call.
-  const size_t from = 2 * gDemoRate, to = 4 * gDemoRate;
-  const long lag = bestLag(decoded.left, output.left, playStart - gDemoChunk, playStart + 2 * gDemoChunk, from, to);
-  std::printf("play called at output frame %ld, file frame 0 heard at output frame %ld\n", playStart, lag);
-  EXPECT_GE(lag, playStart - gDemoChunk / 4);
-  EXPECT_LE(lag, playStart + gDemoChunk + gDemoChunk / 4);
-  EXPECT_GT(correlation(decoded.left, output.left, lag, from, to), 0.95);
+TEST_F(Playback, StartsTheFileWhenPlayIsCalled)
+{
+    // The mixer may have one buffer of silence filled before it saw the call.
+    const size_t from = 2 * gDemoRate, to = 4 * gDemoRate;
+    const long lag = bestLag(decoded.left, output.left, playStart - gDemoChunk,
+                             playStart + 2 * gDemoChunk, from, to);
+    std::printf("play called at output frame %ld, file frame 0 heard at output frame %ld\n",
+                playStart, lag);
+    EXPECT_GE(lag, playStart - gDemoChunk / 4);
+    EXPECT_LE(lag, playStart + gDemoChunk + gDemoChunk / 4);
+    EXPECT_GT(correlation(decoded.left, output.left, lag, from, to), 0.95);
 }
 
-TEST_F(Playback, MatchesTheDecodedFileInLevel) {
-  const size_t from = 10 * gDemoRate, to = 80 * gDemoRate;
-  const long lag = bestLag(decoded.left, output.left, playStart - gDemoChunk, playStart + 2 * gDemoChunk, from,
-                           from + gDemoRate);
-  const double match = correlation(decoded.left, output.left, lag, from, to);
-  const double matchRight = correlation(decoded.right, output.right, lag, from, to);
-  const double levelPlayed = rmsDb(output.left, output.right, from + lag, to + lag);
-  const double levelFile = rmsDb(decoded.left, decoded.right, from, to);
-  std::printf("correlation %.4f / %.4f, level played %.2f dBFS, file %.2f dBFS\n", match, matchRight, levelPlayed,
-              levelFile);
-  EXPECT_GT(match, 0.95);
-  EXPECT_GT(matchRight, 0.95);
-  EXPECT_NEAR(levelPlayed, levelFile, 0.5);
+TEST_F(Playback, MatchesTheDecodedFileInLevel)
+{
+    const size_t from = 10 * gDemoRate, to = 80 * gDemoRate;
+    const long lag = bestLag(decoded.left, output.left, playStart - gDemoChunk,
+                             playStart + 2 * gDemoChunk, from, from + gDemoRate);
+    const double match = correlation(decoded.left, output.left, lag, from, to);
+    const double matchRight = correlation(decoded.right, output.right, lag, from, to);
+    const double levelPlayed = rmsDb(output.left, output.right, from + lag, to + lag);
+    const double levelFile = rmsDb(decoded.left, decoded.right, from, to);
+    std::printf("correlation %.4f / %.4f, level played %.2f dBFS, file %.2f dBFS\n", match,
+                matchRight, levelPlayed, levelFile);
+    EXPECT_GT(match, 0.95);
+    EXPECT_GT(matchRight, 0.95);
+    EXPECT_NEAR(levelPlayed, levelFile, 0.5);
 }
 
-TEST_F(Playback, RepeatsFromTheStartWithoutAGap) {
-  const long period = static_cast<long>(decoded.left.size());
-  const long lag = bestLag(decoded.left, output.left, playStart + period - 2 * gDemoChunk,
-                           playStart + period + 2 * gDemoChunk, 2 * gDemoRate, 4 * gDemoRate);
-  const long first = bestLag(decoded.left, output.left, playStart - gDemoChunk, playStart + 2 * gDemoChunk,
-                             2 * gDemoRate, 4 * gDemoRate);
-  std::printf("second pass starts %ld frames after the first; the file decodes to %ld\n", lag - first, period);
-  EXPECT_EQ(lag - first, period);
-  EXPECT_GT(correlation(decoded.left, output.left, lag, 2 * gDemoRate, 4 * gDemoRate), 0.95);
+TEST_F(Playback, RepeatsFromTheStartWithoutAGap)
+{
+    const long period = static_cast<long>(decoded.left.size());
+    const long lag = bestLag(decoded.left, output.left, playStart + period - 2 * gDemoChunk,
+                             playStart + period + 2 * gDemoChunk, 2 * gDemoRate, 4 * gDemoRate);
+    const long first = bestLag(decoded.left, output.left, playStart - gDemoChunk,
+                               playStart + 2 * gDemoChunk, 2 * gDemoRate, 4 * gDemoRate);
+    std::printf("second pass starts %ld frames after the first; the file decodes to %ld\n",
+                lag - first, period);
+    EXPECT_EQ(lag - first, period);
+    EXPECT_GT(correlation(decoded.left, output.left, lag, 2 * gDemoRate, 4 * gDemoRate), 0.95);
 
-  // Across the seam nothing is quieter than -60 dBFS for long: the song
-  // fades into its own quiet opening, and the decoder adds only its delay.
-  const double quiet = std::pow(10.0, -60.0 / 20.0);
-  size_t run = 0, longest = 0;
-  const size_t seam = static_cast<size_t>(first + period);
-  for (size_t i = seam - gDemoRate; i < seam + gDemoRate; ++i) {
-    const bool silent = std::fabs(output.left[i]) < quiet && std::fabs(output.right[i]) < quiet;
-    run = silent ? run + 1 : 0;
-    longest = std::max(longest, run);
-  }
-  std::printf("longest stretch below -60 dBFS at the seam: %.1f ms\n", 1000.0 * longest / gDemoRate);
-  EXPECT_LT(longest, static_cast<size_t>(gLongestSeamQuiet * gDemoRate));
+    // Across the seam nothing is quieter than -60 dBFS for long: the song
+    // fades into its own quiet opening, and the decoder adds only its delay.
+    const double quiet = std::pow(10.0, -60.0 / 20.0);
+    size_t run = 0, longest = 0;
+    const size_t seam = static_cast<size_t>(first + period);
+    for (size_t i = seam - gDemoRate; i < seam + gDemoRate; ++i) {
+        const bool silent = std::fabs(output.left[i]) < quiet && std::fabs(output.right[i]) < quiet;
+        run = silent ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    std::printf("longest stretch below -60 dBFS at the seam: %.1f ms\n",
+                1000.0 * longest / gDemoRate);
+    EXPECT_LT(longest, static_cast<size_t>(gLongestSeamQuiet * gDemoRate));
 }
 }

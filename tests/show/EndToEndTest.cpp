@@ -51,8 +51,8 @@ bool findSurface(Display* display, Window under, int* screenX, int* screenY)
         found = findSurface(display, children[i], screenX, screenY);
         if (!found && a.width == kWidth && a.height == kHeight) {
             Window ignored = 0;
-            found = XTranslateCoordinates(display, children[i], root, 0, 0, screenX, screenY,
-                                          &ignored);
+            found =
+                XTranslateCoordinates(display, children[i], root, 0, 0, screenX, screenY, &ignored);
         }
     }
     if (children) XFree(children);
@@ -62,8 +62,8 @@ bool findSurface(Display* display, Window under, int* screenX, int* screenY)
 // What the screen shows of the surface at (x, y) on the screen.
 bool grab(Display* display, int x, int y, Picture* out)
 {
-    XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, kWidth, kHeight,
-                              AllPlanes, ZPixmap);
+    XImage* image =
+        XGetImage(display, DefaultRootWindow(display), x, y, kWidth, kHeight, AllPlanes, ZPixmap);
     if (image == nullptr) return false;
     out->pixels.resize(size_t(kWidth) * kHeight);
     for (int row = 0; row < kHeight; ++row) {
@@ -171,12 +171,27 @@ double meanDifference(const Picture& a, const Picture& b)
 
 // Where in the show each frame is grabbed, in seconds after the window appeared (start-up
 // takes a few tenths of a second more, so every time keeps clear of a scene change).
-enum Shot { Still, Zoom, Spin, Particles, Credits0, Credits1, SplitOne, SplitFive, SplitSeven,
-            Greetings1, Greetings2, Greetings3, Closing, kShots };
-const double kShotSeconds[kShots] = {1.0, 4.0, 9.0, 14.0, 19.5, 25.5, 31.0, 34.8, 38.5,
-                                     50.0, 65.0, 80.0, 84.9};
-const char* const kShotNames[kShots] = {"still", "zoom", "spin", "particles", "credits 0",
-                                        "credits 1", "split 1", "split 5", "split 7",
+enum Shot {
+    Still,
+    Zoom,
+    Spin,
+    Particles,
+    Credits0,
+    Credits1,
+    SplitOne,
+    SplitFive,
+    SplitSeven,
+    Greetings1,
+    Greetings2,
+    Greetings3,
+    Closing,
+    kShots
+};
+const double kShotSeconds[kShots] = {1.0,  4.0,  9.0,  14.0, 19.5, 25.5, 31.0,
+                                     34.8, 38.5, 50.0, 65.0, 80.0, 84.9};
+const char* const kShotNames[kShots] = {"still",           "zoom",          "spin",
+                                        "particles",       "credits 0",     "credits 1",
+                                        "split 1",         "split 5",       "split 7",
                                         "greetings early", "greetings mid", "greetings late",
                                         "closing still"};
 
@@ -206,7 +221,8 @@ TEST(Show, PlaysItsWholeLengthAndShowsEveryScene)
 
     std::vector<Picture> shots(kShots);
     for (int s = 0; s < kShots; ++s) {
-        std::this_thread::sleep_until(shown + std::chrono::milliseconds(int(kShotSeconds[s] * 1000)));
+        std::this_thread::sleep_until(shown +
+                                      std::chrono::milliseconds(int(kShotSeconds[s] * 1000)));
         shots[s].atSeconds = kShotSeconds[s];
         // SDL may still move its surface when it switches to full screen: look it up each time.
         findSurface(display, DefaultRootWindow(display), &x, &y);

@@ -21,7 +21,8 @@ bool readFile(const char* path, std::vector<unsigned char>* bytes)
     if (file == nullptr) return false;
     unsigned char buffer[65536];
     size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->insert(bytes->end(), buffer, buffer + got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes->insert(bytes->end(), buffer, buffer + got);
     std::fclose(file);
     return true;
 }

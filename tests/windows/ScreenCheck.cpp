@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kShapeWidth = 4;   // the demo's picture is 4:3
+constexpr int kShapeWidth = 4;  // the demo's picture is 4:3
 constexpr int kShapeHeight = 3;
 // A picture edge is lit when this share of its pixels is not black: the fogged grey
 // background leaves hardly any black pixel inside the picture.
@@ -23,7 +23,10 @@ struct Grab {
     int width = 0;
     int height = 0;
     std::vector<unsigned char> rgb;  // top row first
-    const unsigned char* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+    const unsigned char* at(int x, int y) const
+    {
+        return &rgb[(static_cast<size_t>(y) * width + x) * 3];
+    }
     bool black(int x, int y) const
     {
         const unsigned char* p = at(x, y);
@@ -46,8 +49,8 @@ bool grab(Grab* screen)
     const Window root = DefaultRootWindow(display);
     XWindowAttributes attributes;
     XGetWindowAttributes(display, root, &attributes);
-    XImage* image = XGetImage(display, root, 0, 0, attributes.width, attributes.height, AllPlanes,
-                              ZPixmap);
+    XImage* image =
+        XGetImage(display, root, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
     if (image == nullptr) {
         XCloseDisplay(display);
         return false;

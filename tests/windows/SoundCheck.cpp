@@ -5,8 +5,8 @@
 // cross-correlation, once the gaps a starved sound server leaves are taken out (their total
 // is printed). Prints what it found; exits 0 when the sound, gaps included, lasts at least
 // MIN_MS and most windows match the music (normalised correlation at least kMinCorrelation),
-// 1 when not, 2 when a file cannot be read. Where the music started again from its beginning (a loop) the
-// line says so.
+// 1 when not, 2 when a file cannot be read. Where the music started again from its beginning (a
+// loop) the line says so.
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -18,14 +18,14 @@ namespace {
 
 using Complex = std::complex<double>;
 
-constexpr int kRate = 22050;         // both files' sample rate
+constexpr int kRate = 22050;  // both files' sample rate
 constexpr int kChannels = 2;
-constexpr int kDecimation = 2;       // compared at half the rate: enough to place a window
+constexpr int kDecimation = 2;        // compared at half the rate: enough to place a window
 constexpr int kWindowSamples = 8192;  // 0.74 s at the compared rate
 constexpr int kStepMs = 3000;
-constexpr int kSoundFloor = 64;      // the sound begins and ends at a sample this loud (of 32768)
-constexpr double kSilence = 1;       // digital silence, give or take the resamplers' rounding
-constexpr size_t kGapSamples = 32;   // a silence this long (1.5 ms) in the music is a gap
+constexpr int kSoundFloor = 64;     // the sound begins and ends at a sample this loud (of 32768)
+constexpr double kSilence = 1;      // digital silence, give or take the resamplers' rounding
+constexpr size_t kGapSamples = 32;  // a silence this long (1.5 ms) in the music is a gap
 constexpr double kMinCorrelation = 0.9;
 // Windows that must match. A starved sound path (a busy machine) also drops music, which no
 // gap removal gives back; a wrong format, noise or silence matches nowhere.
@@ -149,8 +149,8 @@ int main(int argc, char** argv)
         for (size_t lag = 0; lag + kWindowSamples <= music.size(); ++lag) {
             const double window = energy[lag + kWindowSamples] - energy[lag];
             if (window <= 0 || norm <= 0) continue;
-            const double r = spectrum[lag].real() / static_cast<double>(size) /
-                             std::sqrt(window * norm);
+            const double r =
+                spectrum[lag].real() / static_cast<double>(size) / std::sqrt(window * norm);
             if (r > best) {
                 best = r;
                 bestLag = lag;
@@ -160,7 +160,8 @@ int main(int argc, char** argv)
         const double musicMs = msOf(bestLag);
         if (best < kMinCorrelation) {
             std::printf("  window at %.0f ms of the sound: best match %.3f at %.0f ms of the "
-                        "music\n", msOf(at), best, musicMs);
+                        "music\n",
+                        msOf(at), best, musicMs);
             continue;
         }
         ++matching;
@@ -170,11 +171,13 @@ int main(int argc, char** argv)
         }
         previousAt = musicMs;
     }
-    const bool ok = soundMs + gapMs >= minMs && matching > 0 && matching >= windows * kMinMatchingShare;
-    std::printf("%s: %.0f ms of sound and %.0f ms of gaps in it (at least %.0f in all asked); %d of %d "
-                "windows match the music at %.2f or better (at least %.0f %% asked)",
-                ok ? "heard the music" : "NOT the music", soundMs, gapMs, minMs, matching,
-                windows, kMinCorrelation, kMinMatchingShare * 100);
+    const bool ok =
+        soundMs + gapMs >= minMs && matching > 0 && matching >= windows * kMinMatchingShare;
+    std::printf(
+        "%s: %.0f ms of sound and %.0f ms of gaps in it (at least %.0f in all asked); %d of %d "
+        "windows match the music at %.2f or better (at least %.0f %% asked)",
+        ok ? "heard the music" : "NOT the music", soundMs, gapMs, minMs, matching, windows,
+        kMinCorrelation, kMinMatchingShare * 100);
     if (restartAt >= 0) {
         std::printf("; it began again %.0f ms into the sound, after %.0f ms of it", restartAt,
                     restartFrom);

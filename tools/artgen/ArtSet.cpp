@@ -40,13 +40,14 @@ std::string openFont(Lettering* lettering, const char* path)
     return error.empty() ? error : error + " (Debian package fonts-dejavu-core)";
 }
 
-} // namespace
+}  // namespace
 
 std::string writeAllArt(const std::string& directory)
 {
     Lettering heavy;
     Lettering condensed;
-    for (const auto& [lettering, path] : {std::pair<Lettering*, const char*>{&heavy, kHeavyFont}, {&condensed, kCondensedFont}}) {
+    for (const auto& [lettering, path] :
+         {std::pair<Lettering*, const char*>{&heavy, kHeavyFont}, {&condensed, kCondensedFont}}) {
         const std::string error = openFont(lettering, path);
         if (!error.empty()) {
             return error;
@@ -68,7 +69,8 @@ std::string writeAllArt(const std::string& directory)
         return "the card designs do not match the cards of assets/ImageNames.inc";
     }
     for (size_t card = 0; card < designs.size() && error.empty(); ++card) {
-        error = writeBmp(prefix + kImageNames[kFirstCreditsImage + card], makeCard(designs[card], fonts));
+        error = writeBmp(prefix + kImageNames[kFirstCreditsImage + card],
+                         makeCard(designs[card], fonts));
     }
     return error;
 }

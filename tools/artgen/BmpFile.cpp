@@ -13,7 +13,7 @@ constexpr int kInfoHeaderSize = 40;
 constexpr int kBitsPerPixel = 24;
 constexpr int kBytesPerPixel = 3;
 constexpr int kRowAlignment = 4;
-constexpr int kPixelsPerMetre = 2835; // 72 dpi, what most tools write
+constexpr int kPixelsPerMetre = 2835;  // 72 dpi, what most tools write
 
 void putLe16(std::vector<uint8_t>& out, uint32_t value)
 {
@@ -27,11 +27,12 @@ void putLe32(std::vector<uint8_t>& out, uint32_t value)
     putLe16(out, value >> 16);
 }
 
-} // namespace
+}  // namespace
 
 std::string writeBmp(const std::string& path, const Canvas& canvas)
 {
-    const int rowBytes = (canvas.width() * kBytesPerPixel + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+    const int rowBytes =
+        (canvas.width() * kBytesPerPixel + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
     const uint32_t pixelBytes = static_cast<uint32_t>(rowBytes) * canvas.height();
     const uint32_t offset = kFileHeaderSize + kInfoHeaderSize;
 
@@ -40,18 +41,18 @@ std::string writeBmp(const std::string& path, const Canvas& canvas)
     out.push_back('B');
     out.push_back('M');
     putLe32(out, offset + pixelBytes);
-    putLe32(out, 0); // reserved
+    putLe32(out, 0);  // reserved
     putLe32(out, offset);
     putLe32(out, kInfoHeaderSize);
     putLe32(out, canvas.width());
-    putLe32(out, canvas.height()); // positive: rows run bottom-up
-    putLe16(out, 1);               // planes
+    putLe32(out, canvas.height());  // positive: rows run bottom-up
+    putLe16(out, 1);                // planes
     putLe16(out, kBitsPerPixel);
-    putLe32(out, 0); // BI_RGB, uncompressed
+    putLe32(out, 0);  // BI_RGB, uncompressed
     putLe32(out, pixelBytes);
     putLe32(out, kPixelsPerMetre);
     putLe32(out, kPixelsPerMetre);
-    putLe32(out, 0); // no palette
+    putLe32(out, 0);  // no palette
     putLe32(out, 0);
 
     for (int y = canvas.height() - 1; y >= 0; --y) {

@@ -20,7 +20,8 @@ Rgb scaleRgb(Rgb colour, float factor)
 
 Rgb hexRgb(uint32_t rgb)
 {
-    return {((rgb >> 16) & 0xff) / kByteMax, ((rgb >> 8) & 0xff) / kByteMax, (rgb & 0xff) / kByteMax};
+    return {((rgb >> 16) & 0xff) / kByteMax, ((rgb >> 8) & 0xff) / kByteMax,
+            (rgb & 0xff) / kByteMax};
 }
 
 Canvas::Canvas(int width, int height, Rgb fill)

@@ -7,23 +7,23 @@
 
 namespace {
 
-constexpr int kTextWidth = 210;      // inside the frame with a margin
+constexpr int kTextWidth = 210;  // inside the frame with a margin
 constexpr int kCaptionEm = 26;
 constexpr int kCaptionTracking = 3;  // spaced capitals read better small
 constexpr int kNameMaxEm = 64;
 constexpr float kNameStretch = 1.15f;
 constexpr int kPadding = 8;
-constexpr int kCaptionGap = 8;       // between a caption and its name
-constexpr int kLineGap = 6;          // between the lines of a name
-constexpr int kBlockGap = 22;        // between blocks
-constexpr char kLineBreak = '|';     // in a block's name: where the card breaks the line
+constexpr int kCaptionGap = 8;    // between a caption and its name
+constexpr int kLineGap = 6;       // between the lines of a name
+constexpr int kBlockGap = 22;     // between blocks
+constexpr char kLineBreak = '|';  // in a block's name: where the card breaks the line
 
 struct PlacedText {
     TextMask text;
     bool isCaption;
 };
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> nameLines(const CardBlock& block)
 {
@@ -66,8 +66,7 @@ const std::vector<CardDesign>& cardDesigns()
     // assets/ImageNames.inc: credits 0 and 1, then greetings 0 to 5.
     static const std::vector<CardDesign> designs = {
         {0x2a8aa0, 0x0a2a3a, 0x6ff7d4, {{"CODE", "Korvex"}, {"GRAPHICS", "Pixelwren"}}},
-        {0x7a34a8, 0x200a38, 0xffb347,
-         {{"MUSIC", "Lumenhaze"}, {"PRESENTED BY", "Quorvane"}}},
+        {0x7a34a8, 0x200a38, 0xffb347, {{"MUSIC", "Lumenhaze"}, {"PRESENTED BY", "Quorvane"}}},
         {0xb82a44, 0x3a0812, 0xffd166, {{"GREETINGS TO", "Moth|grid"}}},
         {0x2a62c8, 0x0a1840, 0x8ae8ff, {{"GREETINGS TO", "Fjord|light"}}},
         {0xc07420, 0x401e04, 0xfff07a, {{"GREETINGS TO", "Brass |Otter"}}},
@@ -86,7 +85,8 @@ Canvas makeCard(const CardDesign& design, const CardFonts& fonts)
     const Rgb accent = hexRgb(design.accent);
     paintBackdrop(canvas, top, bottom, 0.3f);
     paintStripes(canvas, 16, mixRgb(top, hexRgb(0xffffff), 0.3f), 0.08f);
-    paintGlow(canvas, kCardSize * 0.5f, kCardSize * 0.42f, kCardSize * 0.55f, mixRgb(top, hexRgb(0xffffff), 0.25f), 0.35f);
+    paintGlow(canvas, kCardSize * 0.5f, kCardSize * 0.42f, kCardSize * 0.55f,
+              mixRgb(top, hexRgb(0xffffff), 0.25f), 0.35f);
 
     // Names share one size per card (the widest line decides), so two-line
     // names look like one word broken, not two different sizes.
@@ -101,9 +101,11 @@ Canvas makeCard(const CardDesign& design, const CardFonts& fonts)
     const int nameMaxHeight = nameLinesTotal > 2 ? 50 : 64;
     for (const CardBlock& block : design.blocks) {
         for (const std::string& line : nameLines(block)) {
-            const TextMask fitted = fonts.heavy.fit(line, kTextWidth, nameMaxHeight, kNameMaxEm, kNameStretch, 0, kPadding);
+            const TextMask fitted = fonts.heavy.fit(line, kTextWidth, nameMaxHeight, kNameMaxEm,
+                                                    kNameStretch, 0, kPadding);
             const TextMask atMax = fonts.heavy.render(line, kNameMaxEm, kNameStretch, 0, kPadding);
-            const int em = atMax.inkWidth > 0 ? kNameMaxEm * fitted.inkWidth / atMax.inkWidth : kNameMaxEm;
+            const int em =
+                atMax.inkWidth > 0 ? kNameMaxEm * fitted.inkWidth / atMax.inkWidth : kNameMaxEm;
             nameEm = std::min(nameEm, std::max(em, 1));
         }
     }
@@ -115,26 +117,39 @@ Canvas makeCard(const CardDesign& design, const CardFonts& fonts)
         const CardBlock& block = design.blocks[b];
         if (!block.caption.empty()) {
             gapsBefore.push_back(b == 0 ? 0 : kBlockGap);
-            pieces.push_back({fonts.condensed.fit(block.caption, kTextWidth, kCaptionEm, kCaptionEm, 1.0f, kCaptionTracking, kPadding), true});
+            pieces.push_back({fonts.condensed.fit(block.caption, kTextWidth, kCaptionEm, kCaptionEm,
+                                                  1.0f, kCaptionTracking, kPadding),
+                              true});
         }
         const std::vector<std::string> lines = nameLines(block);
         for (size_t l = 0; l < lines.size(); ++l) {
-            gapsBefore.push_back(pieces.empty() ? 0 : (l == 0 ? (block.caption.empty() ? kBlockGap : kCaptionGap) : kLineGap));
-            pieces.push_back({fonts.heavy.render(lines[l], nameEm, kNameStretch, 0, kPadding), false});
+            gapsBefore.push_back(
+                pieces.empty()
+                    ? 0
+                    : (l == 0 ? (block.caption.empty() ? kBlockGap : kCaptionGap) : kLineGap));
+            pieces.push_back(
+                {fonts.heavy.render(lines[l], nameEm, kNameStretch, 0, kPadding), false});
         }
     }
     for (size_t i = 0; i < pieces.size(); ++i) {
         totalHeight += gapsBefore[i] + pieces[i].text.inkHeight;
     }
 
-    const LetterStyle nameStyle{hexRgb(0xffffff), mixRgb(accent, hexRgb(0xffffff), 0.7f), hexRgb(0x06040c), 3.5f, 3.0f, 2, 0.6f};
+    const LetterStyle nameStyle{hexRgb(0xffffff),
+                                mixRgb(accent, hexRgb(0xffffff), 0.7f),
+                                hexRgb(0x06040c),
+                                3.5f,
+                                3.0f,
+                                2,
+                                0.6f};
     const Rgb captionFill = mixRgb(accent, hexRgb(0xffffff), 0.35f);
     const LetterStyle captionStyle{captionFill, captionFill, hexRgb(0x06040c), 2.5f, 2.0f, 1, 0.5f};
     float y = (kCardSize - totalHeight) * 0.5f;
     for (size_t i = 0; i < pieces.size(); ++i) {
         y += gapsBefore[i];
         const TextMask& text = pieces[i].text;
-        paintLettering(canvas, text, kCardSize * 0.5f, y + text.inkHeight * 0.5f, pieces[i].isCaption ? captionStyle : nameStyle);
+        paintLettering(canvas, text, kCardSize * 0.5f, y + text.inkHeight * 0.5f,
+                       pieces[i].isCaption ? captionStyle : nameStyle);
         y += text.inkHeight;
     }
 

@@ -25,9 +25,9 @@ std::string nameText(const CardBlock& block);
 
 // A credits or greetings card: its colours and its blocks, top to bottom.
 struct CardDesign {
-    unsigned backgroundTop;    // 0xRRGGBB, as meant on screen
+    unsigned backgroundTop;  // 0xRRGGBB, as meant on screen
     unsigned backgroundBottom;
-    unsigned accent;           // frame and captions
+    unsigned accent;  // frame and captions
     std::vector<CardBlock> blocks;
 };
 

@@ -46,10 +46,11 @@ void paintStripes(Canvas& canvas, int period, Rgb colour, float strength)
 
 void paintFrame(Canvas& canvas, int width, Rgb band, Rgb line, int lineWidth)
 {
-    const int lineStart = width + lineWidth; // a dark gap as wide as the line separates them
+    const int lineStart = width + lineWidth;  // a dark gap as wide as the line separates them
     for (int y = 0; y < canvas.height(); ++y) {
         for (int x = 0; x < canvas.width(); ++x) {
-            const int fromEdge = std::min(std::min(x, y), std::min(canvas.width() - 1 - x, canvas.height() - 1 - y));
+            const int fromEdge =
+                std::min(std::min(x, y), std::min(canvas.width() - 1 - x, canvas.height() - 1 - y));
             if (fromEdge < width) {
                 // A slight bevel: the outermost pixels darker, the inner ones lighter.
                 const float bevel = 0.8f + 0.2f * static_cast<float>(fromEdge) / width;
@@ -63,14 +64,17 @@ void paintFrame(Canvas& canvas, int width, Rgb band, Rgb line, int lineWidth)
     }
 }
 
-void paintLettering(Canvas& canvas, const TextMask& text, float cx, float cy, const LetterStyle& style)
+void paintLettering(Canvas& canvas, const TextMask& text, float cx, float cy,
+                    const LetterStyle& style)
 {
     const int left = static_cast<int>(std::lround(cx - text.inkWidth * 0.5f)) - text.inkLeft;
     const int top = static_cast<int>(std::lround(cy - text.inkHeight * 0.5f)) - text.inkTop;
     const Mask outline = text.mask.dilated(style.outlineRadius);
     const Mask shadow = outline.blurred(style.shadowBlur);
     const int shadowShift = static_cast<int>(std::lround(style.shadowOffset));
-    shadow.paint(canvas, left + shadowShift, top + shadowShift, [](int, int) { return Rgb{}; }, style.shadowOpacity);
+    shadow.paint(
+        canvas, left + shadowShift, top + shadowShift, [](int, int) { return Rgb{}; },
+        style.shadowOpacity);
     outline.paint(canvas, left, top, [&](int, int) { return style.outline; });
     const float inkTop = static_cast<float>(top + text.inkTop);
     const float inkSpan = static_cast<float>(std::max(text.inkHeight - 1, 1));

@@ -28,4 +28,5 @@ struct LetterStyle {
 
 // Paints text with its ink box centred at (cx, cy): shadow, outline, then a
 // fill graded from top to bottom of the ink.
-void paintLettering(Canvas& canvas, const TextMask& text, float cx, float cy, const LetterStyle& style);
+void paintLettering(Canvas& canvas, const TextMask& text, float cx, float cy,
+                    const LetterStyle& style);

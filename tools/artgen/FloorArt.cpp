@@ -16,7 +16,7 @@ constexpr uint32_t kTreeSeed = 0x7ee5;
 constexpr double kLightX = -5.0;
 constexpr double kLightY = 5.0;
 constexpr double kLightZ = 10.0;
-constexpr double kSlopeSpan = 0.75; // grid units either side for the surface's slope
+constexpr double kSlopeSpan = 0.75;  // grid units either side for the surface's slope
 constexpr float kShadeFloor = 0.5f;
 constexpr float kShadeCeiling = 1.2f;
 
@@ -25,20 +25,20 @@ constexpr float kShadeCeiling = 1.2f;
 struct Band {
     float upTo;
     Rgb colour;
-    Rgb alternate; // the colour of the band's other patches, far apart
+    Rgb alternate;  // the colour of the band's other patches, far apart
 };
 const Band kBands[] = {
-    {0.09f, hexRgb(0x1a78ff), hexRgb(0x10b0e0)}, // lake
-    {0.12f, hexRgb(0xf2dc8a), hexRgb(0xe8c070)}, // shore
-    {0.52f, hexRgb(0x6ae030), hexRgb(0xd8e030)}, // meadow, fresh or sun-dried
-    {0.78f, hexRgb(0x20b048), hexRgb(0xf08020)}, // forest, green or autumn
-    {0.92f, hexRgb(0xd07858), hexRgb(0xa080e0)}, // rock, warm or heather
-    {1.01f, hexRgb(0xf6f8ff), hexRgb(0xe8f2ff)}, // snow
+    {0.09f, hexRgb(0x1a78ff), hexRgb(0x10b0e0)},  // lake
+    {0.12f, hexRgb(0xf2dc8a), hexRgb(0xe8c070)},  // shore
+    {0.52f, hexRgb(0x6ae030), hexRgb(0xd8e030)},  // meadow, fresh or sun-dried
+    {0.78f, hexRgb(0x20b048), hexRgb(0xf08020)},  // forest, green or autumn
+    {0.92f, hexRgb(0xd07858), hexRgb(0xa080e0)},  // rock, warm or heather
+    {1.01f, hexRgb(0xf6f8ff), hexRgb(0xe8f2ff)},  // snow
 };
 constexpr int kBandCount = sizeof(kBands) / sizeof(kBands[0]);
 constexpr int kForestBand = 3;
 constexpr int kLakeBand = 0;
-constexpr float kBandBlend = 0.015f; // rank distance over which neighbouring bands merge
+constexpr float kBandBlend = 0.015f;  // rank distance over which neighbouring bands merge
 
 float smooth01(float t)
 {
@@ -61,7 +61,8 @@ public:
 
     float rank(double height) const
     {
-        const auto above = std::lower_bound(sorted.begin(), sorted.end(), static_cast<float>(height));
+        const auto above =
+            std::lower_bound(sorted.begin(), sorted.end(), static_cast<float>(height));
         return static_cast<float>(above - sorted.begin()) / sorted.size();
     }
 
@@ -74,7 +75,7 @@ Rgb bandColour(int band, float patch)
     return mixRgb(kBands[band].colour, kBands[band].alternate, patch);
 }
 
-} // namespace
+}  // namespace
 
 Canvas makeFloor(const TerrainHeights& terrain)
 {
@@ -93,11 +94,17 @@ Canvas makeFloor(const TerrainHeights& terrain)
             const double col = (v + 0.5) * TerrainHeights::kCols / kFloorSize;
             const double height = terrain.between(row, col);
 
-            const double slopeX = (terrain.between(row + kSlopeSpan, col) - terrain.between(row - kSlopeSpan, col)) / (2 * kSlopeSpan);
-            const double slopeZ = (terrain.between(row, col + kSlopeSpan) - terrain.between(row, col - kSlopeSpan)) / (2 * kSlopeSpan);
+            const double slopeX =
+                (terrain.between(row + kSlopeSpan, col) - terrain.between(row - kSlopeSpan, col)) /
+                (2 * kSlopeSpan);
+            const double slopeZ =
+                (terrain.between(row, col + kSlopeSpan) - terrain.between(row, col - kSlopeSpan)) /
+                (2 * kSlopeSpan);
             const double normalLength = std::sqrt(slopeX * slopeX + 1.0 + slopeZ * slopeZ);
-            const double facing = (-slopeX * kLightX + kLightY - slopeZ * kLightZ) / (normalLength * lightLength);
-            const float shade = std::clamp(static_cast<float>(std::max(facing, 0.0) / flatLight), kShadeFloor, kShadeCeiling);
+            const double facing =
+                (-slopeX * kLightX + kLightY - slopeZ * kLightZ) / (normalLength * lightLength);
+            const float shade = std::clamp(static_cast<float>(std::max(facing, 0.0) / flatLight),
+                                           kShadeFloor, kShadeCeiling);
 
             const float x = static_cast<float>(u);
             const float y = static_cast<float>(v);
@@ -112,11 +119,13 @@ Canvas makeFloor(const TerrainHeights& terrain)
             }
             Rgb colour = bandColour(band, patch);
             if (band + 1 < kBandCount) {
-                const float toNext = smooth01((rank - (kBands[band].upTo - kBandBlend)) / (2 * kBandBlend));
+                const float toNext =
+                    smooth01((rank - (kBands[band].upTo - kBandBlend)) / (2 * kBandBlend));
                 colour = mixRgb(colour, bandColour(band + 1, patch), toNext);
             }
             if (band > 0) {
-                const float fromPrevious = smooth01((kBands[band - 1].upTo + kBandBlend - rank) / (2 * kBandBlend));
+                const float fromPrevious =
+                    smooth01((kBands[band - 1].upTo + kBandBlend - rank) / (2 * kBandBlend));
                 colour = mixRgb(colour, bandColour(band - 1, patch), fromPrevious);
             }
 

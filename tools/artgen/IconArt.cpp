@@ -11,7 +11,7 @@ double overlap(int pixel, double from, double to)
     return std::max(0.0, std::min<double>(pixel + 1, to) - std::max<double>(pixel, from));
 }
 
-} // namespace
+}  // namespace
 
 Canvas makeIcon(const Canvas& logo, int size)
 {
@@ -27,9 +27,11 @@ Canvas makeIcon(const Canvas& logo, int size)
             double r = 0.0;
             double g = 0.0;
             double b = 0.0;
-            for (int sy = static_cast<int>(top); sy < std::min<int>(std::ceil(bottom), logo.height()); ++sy) {
+            for (int sy = static_cast<int>(top);
+                 sy < std::min<int>(std::ceil(bottom), logo.height()); ++sy) {
                 const double rowWeight = overlap(sy, top, bottom);
-                for (int sx = static_cast<int>(left); sx < std::min<int>(std::ceil(right), logo.width()); ++sx) {
+                for (int sx = static_cast<int>(left);
+                     sx < std::min<int>(std::ceil(right), logo.width()); ++sx) {
                     const double weight = rowWeight * overlap(sx, left, right);
                     const Rgb pixel = logo.at(sx, sy);
                     r += pixel.r * weight;
@@ -38,7 +40,9 @@ Canvas makeIcon(const Canvas& logo, int size)
                 }
             }
             const double area = stepX * stepY;
-            icon.set(x, y, {static_cast<float>(r / area), static_cast<float>(g / area), static_cast<float>(b / area)});
+            icon.set(x, y,
+                     {static_cast<float>(r / area), static_cast<float>(g / area),
+                      static_cast<float>(b / area)});
         }
     }
     return icon;

@@ -8,8 +8,8 @@
 #include <vector>
 
 namespace {
-constexpr float kFixedOne = 65536.0f; // 16.16 fixed point
-constexpr int kSubPixel = 64;         // 26.6 fixed point
+constexpr float kFixedOne = 65536.0f;  // 16.16 fixed point
+constexpr int kSubPixel = 64;          // 26.6 fixed point
 constexpr float kCoverageMax = 255.0f;
 
 struct PlacedGlyph {
@@ -19,7 +19,7 @@ struct PlacedGlyph {
     int rows;
     std::vector<float> coverage;
 };
-} // namespace
+}  // namespace
 
 struct Lettering::Handles {
     FT_Library library = nullptr;
@@ -50,15 +50,17 @@ std::string Lettering::open(const std::string& fontPath)
     return {};
 }
 
-TextMask Lettering::render(const std::string& text, int pixelSize, float stretch, int tracking, int padding) const
+TextMask Lettering::render(const std::string& text, int pixelSize, float stretch, int tracking,
+                           int padding) const
 {
     FT_Face face = handles->face;
     FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize));
-    FT_Matrix matrix{static_cast<FT_Fixed>(kFixedOne), 0, 0, static_cast<FT_Fixed>(stretch * kFixedOne)};
+    FT_Matrix matrix{static_cast<FT_Fixed>(kFixedOne), 0, 0,
+                     static_cast<FT_Fixed>(stretch * kFixedOne)};
     FT_Set_Transform(face, &matrix, nullptr);
 
     std::vector<PlacedGlyph> glyphs;
-    long penX = 0; // 26.6
+    long penX = 0;  // 26.6
     FT_UInt previous = 0;
     int minX = INT_MAX, minY = INT_MAX, maxX = INT_MIN, maxY = INT_MIN;
     for (unsigned char character : text) {
@@ -71,8 +73,11 @@ TextMask Lettering::render(const std::string& text, int pixelSize, float stretch
         if (FT_Load_Glyph(face, glyphIndex, FT_LOAD_NO_HINTING | FT_LOAD_RENDER) == 0) {
             const FT_GlyphSlot slot = face->glyph;
             const FT_Bitmap& bitmap = slot->bitmap;
-            PlacedGlyph glyph{static_cast<int>(penX / kSubPixel) + slot->bitmap_left, -slot->bitmap_top,
-                              static_cast<int>(bitmap.width), static_cast<int>(bitmap.rows), {}};
+            PlacedGlyph glyph{static_cast<int>(penX / kSubPixel) + slot->bitmap_left,
+                              -slot->bitmap_top,
+                              static_cast<int>(bitmap.width),
+                              static_cast<int>(bitmap.rows),
+                              {}};
             glyph.coverage.resize(static_cast<size_t>(glyph.width) * glyph.rows);
             for (int y = 0; y < glyph.rows; ++y) {
                 for (int x = 0; x < glyph.width; ++x) {
@@ -108,7 +113,8 @@ TextMask Lettering::render(const std::string& text, int pixelSize, float stretch
             for (int x = 0; x < glyph.width; ++x) {
                 const int maskX = glyph.left - minX + padding + x;
                 const int maskY = glyph.top - minY + padding + y;
-                const float sum = result.mask.at(maskX, maskY) + glyph.coverage[static_cast<size_t>(y) * glyph.width + x];
+                const float sum = result.mask.at(maskX, maskY) +
+                                  glyph.coverage[static_cast<size_t>(y) * glyph.width + x];
                 result.mask.set(maskX, maskY, std::min(sum, 1.0f));
             }
         }
@@ -116,13 +122,14 @@ TextMask Lettering::render(const std::string& text, int pixelSize, float stretch
     return result;
 }
 
-TextMask Lettering::fit(const std::string& text, int maxWidth, int maxHeight, int maxSize, float stretch,
-                        int tracking, int padding) const
+TextMask Lettering::fit(const std::string& text, int maxWidth, int maxHeight, int maxSize,
+                        float stretch, int tracking, int padding) const
 {
     int size = maxSize;
     TextMask result = render(text, size, stretch, tracking, padding);
     // Ink grows almost linearly with the size, so two corrections settle it.
-    for (int attempt = 0; attempt < 4 && (result.inkWidth > maxWidth || result.inkHeight > maxHeight); ++attempt) {
+    for (int attempt = 0;
+         attempt < 4 && (result.inkWidth > maxWidth || result.inkHeight > maxHeight); ++attempt) {
         const float scale = std::min(static_cast<float>(maxWidth) / std::max(result.inkWidth, 1),
                                      static_cast<float>(maxHeight) / std::max(result.inkHeight, 1));
         size = std::max(1, static_cast<int>(size * scale) - (attempt > 0 ? 1 : 0));

@@ -7,7 +7,7 @@
 // A line of text rendered to coverage, with its ink box's place.
 struct TextMask {
     Mask mask{0, 0};
-    int inkLeft = 0;   // ink box inside the mask (the rest is padding)
+    int inkLeft = 0;  // ink box inside the mask (the rest is padding)
     int inkTop = 0;
     int inkWidth = 0;
     int inkHeight = 0;
@@ -28,10 +28,11 @@ public:
     // Renders text at pixelSize (the em), stretched vertically by stretch,
     // with tracking extra pixels between letters and padding pixels of empty
     // margin all round.
-    TextMask render(const std::string& text, int pixelSize, float stretch, int tracking, int padding) const;
+    TextMask render(const std::string& text, int pixelSize, float stretch, int tracking,
+                    int padding) const;
     // The largest rendering whose ink fits maxWidth × maxHeight, at most maxSize.
-    TextMask fit(const std::string& text, int maxWidth, int maxHeight, int maxSize, float stretch, int tracking,
-                 int padding) const;
+    TextMask fit(const std::string& text, int maxWidth, int maxHeight, int maxSize, float stretch,
+                 int tracking, int padding) const;
 
 private:
     struct Handles;

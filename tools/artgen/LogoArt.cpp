@@ -5,12 +5,12 @@
 
 namespace {
 constexpr char kWord[] = "Quorvane";
-constexpr float kStretch = 1.3f; // taller letters stay legible when the cube is small
+constexpr float kStretch = 1.3f;  // taller letters stay legible when the cube is small
 constexpr int kTracking = 2;
 constexpr int kPadding = 16;
 constexpr int kMaxEm = 160;
 constexpr uint32_t kStarSeed = 0x51a7;
-constexpr int kStarCell = 24;          // one chance of a star per cell
+constexpr int kStarCell = 24;  // one chance of a star per cell
 constexpr float kStarChance = 0.35f;
 constexpr int kRuleInset = 88;
 constexpr int kRuleTop = 146;
@@ -26,8 +26,10 @@ void paintStars(Canvas& canvas)
             if (chance.lattice(cx, cy) > kStarChance) {
                 continue;
             }
-            const int x = cx * kStarCell + static_cast<int>(chance.lattice(cx + 101, cy) * (kStarCell - 4)) + 2;
-            const int y = cy * kStarCell + static_cast<int>(chance.lattice(cx, cy + 101) * (kStarCell - 4)) + 2;
+            const int x = cx * kStarCell +
+                          static_cast<int>(chance.lattice(cx + 101, cy) * (kStarCell - 4)) + 2;
+            const int y = cy * kStarCell +
+                          static_cast<int>(chance.lattice(cx, cy + 101) * (kStarCell - 4)) + 2;
             const float brightness = 0.35f + 0.5f * chance.lattice(cx + 7, cy + 13);
             const Rgb star = hexRgb(0xcfd8ff);
             canvas.blend(x, y, star, brightness);
@@ -38,7 +40,7 @@ void paintStars(Canvas& canvas)
         }
     }
 }
-} // namespace
+}  // namespace
 
 Canvas makeLogo(const Lettering& bold)
 {
@@ -59,10 +61,13 @@ Canvas makeLogo(const Lettering& bold)
         }
     }
 
-    const TextMask word = bold.fit(kWord, kLogoTextWidth, kLogoTextHeight, kMaxEm, kStretch, kTracking, kPadding);
-    const LetterStyle style{hexRgb(0xfffad0), hexRgb(0xffb030), hexRgb(0x0a0620), 6.0f, 6.0f, 4, 0.7f};
+    const TextMask word =
+        bold.fit(kWord, kLogoTextWidth, kLogoTextHeight, kMaxEm, kStretch, kTracking, kPadding);
+    const LetterStyle style{
+        hexRgb(0xfffad0), hexRgb(0xffb030), hexRgb(0x0a0620), 6.0f, 6.0f, 4, 0.7f};
     paintLettering(canvas, word, centre, centre, style);
 
-    paintFrame(canvas, kLogoFrameWidth, hexRgb(kLogoFrameColour), hexRgb(0xffe08a), kFrameLineWidth);
+    paintFrame(canvas, kLogoFrameWidth, hexRgb(kLogoFrameColour), hexRgb(0xffe08a),
+               kFrameLineWidth);
     return canvas;
 }

@@ -12,7 +12,7 @@
 namespace {
 constexpr char kProgram[] = "quorvane-artgen";
 constexpr char kUsage[] = "usage: quorvane-artgen [--icons] OUTPUT_DIRECTORY | --card-text";
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -22,8 +22,7 @@ int main(int argc, char** argv)
     CLI::App app(kUsage, kProgram);
     app.set_help_flag();
     app.add_flag("--icons", icons)->disable_flag_override();
-    CLI::Option* cardTextFlag =
-        app.add_flag("--card-text", cardTextOnly)->disable_flag_override();
+    CLI::Option* cardTextFlag = app.add_flag("--card-text", cardTextOnly)->disable_flag_override();
     CLI::Option* directoryOption = app.add_option("OUTPUT_DIRECTORY", directory);
     cardTextFlag->excludes(directoryOption);
     cardTextFlag->excludes("--icons");

@@ -4,10 +4,11 @@
 #include <cmath>
 
 namespace {
-constexpr int kBlurPasses = 3; // three box passes approximate a Gaussian
+constexpr int kBlurPasses = 3;  // three box passes approximate a Gaussian
 }
 
-Mask::Mask(int width, int height) : maskWidth(width), maskHeight(height), cells(static_cast<size_t>(width) * height)
+Mask::Mask(int width, int height)
+    : maskWidth(width), maskHeight(height), cells(static_cast<size_t>(width) * height)
 {
 }
 
@@ -33,7 +34,9 @@ Mask Mask::dilated(float radius) const
     std::vector<int> offsetsY;
     for (int dy = -reach; dy <= reach; ++dy) {
         for (int dx = -reach; dx <= reach; ++dx) {
-            const float weight = std::clamp(radius + 0.5f - std::sqrt(static_cast<float>(dx * dx + dy * dy)), 0.0f, 1.0f);
+            const float weight =
+                std::clamp(radius + 0.5f - std::sqrt(static_cast<float>(dx * dx + dy * dy)), 0.0f,
+                           1.0f);
             if (weight > 0.0f) {
                 weights.push_back(weight);
                 offsetsX.push_back(dx);
@@ -82,7 +85,8 @@ Mask Mask::blurred(int radius) const
     return current;
 }
 
-void Mask::paint(Canvas& canvas, int left, int top, const std::function<Rgb(int, int)>& colourAt, float opacity) const
+void Mask::paint(Canvas& canvas, int left, int top, const std::function<Rgb(int, int)>& colourAt,
+                 float opacity) const
 {
     for (int y = 0; y < maskHeight; ++y) {
         const int canvasY = top + y;

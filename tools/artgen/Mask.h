@@ -12,7 +12,7 @@ public:
 
     int width() const { return maskWidth; }
     int height() const { return maskHeight; }
-    float at(int x, int y) const;    // 0 outside the mask
+    float at(int x, int y) const;  // 0 outside the mask
     void set(int x, int y, float coverage);
 
     // Grown by radius pixels in every direction, with soft edges.

@@ -6,12 +6,12 @@
 namespace {
 constexpr int kSize = 256;
 constexpr float kGlowRadius = 0.92f;  // of the half side; black from there outwards
-constexpr float kCoreRadius = 0.22f; // the white-hot centre
+constexpr float kCoreRadius = 0.22f;  // the white-hot centre
 constexpr float kCoreWeight = 0.6f;
 constexpr float kHaloWeight = 0.85f;
 const Rgb kCoreColour = hexRgb(0xfffbe8);
 const Rgb kHaloColour = hexRgb(0xffa640);
-} // namespace
+}  // namespace
 
 Canvas makeSprite()
 {
@@ -31,8 +31,10 @@ Canvas makeSprite()
             const float halo = kHaloWeight * rim * rim;
             const float core = kCoreWeight * std::exp(-(r * r) / (kCoreRadius * kCoreRadius));
             const Rgb glow = scaleRgb(kHaloColour, halo);
-            canvas.set(x, y, {std::min(1.0f, glow.r + kCoreColour.r * core), std::min(1.0f, glow.g + kCoreColour.g * core),
-                              std::min(1.0f, glow.b + kCoreColour.b * core)});
+            canvas.set(x, y,
+                       {std::min(1.0f, glow.r + kCoreColour.r * core),
+                        std::min(1.0f, glow.g + kCoreColour.g * core),
+                        std::min(1.0f, glow.b + kCoreColour.b * core)});
         }
     }
     return canvas;

@@ -8,7 +8,7 @@ namespace {
 // Draws made before the terrain at the demo's start-up: the particle pool's
 // construction (100 respawns of 4), the emitter's 3, then its resetAll (400).
 constexpr int kDrawsBeforeTerrain = 400 + 3 + 400;
-} // namespace
+}  // namespace
 
 TerrainHeights::TerrainHeights() : heightValues(kRows * kCols)
 {
@@ -23,7 +23,8 @@ TerrainHeights::TerrainHeights() : heightValues(kRows * kCols)
     }
     for (int row = 0; row < kRows; ++row) {
         for (int col = 0; col < kCols; ++col) {
-            heightValues[row * kCols + col] = static_cast<float>(fractalNoise(latticeValues, row, col, kOctaveSize));
+            heightValues[row * kCols + col] =
+                static_cast<float>(fractalNoise(latticeValues, row, col, kOctaveSize));
         }
     }
 }

@@ -9,8 +9,8 @@
 // on the hills they belong to.
 class TerrainHeights {
 public:
-    static constexpr int kRows = 92;      // grid points across the screen (x)
-    static constexpr int kCols = 128;     // grid points into the distance (z)
+    static constexpr int kRows = 92;   // grid points across the screen (x)
+    static constexpr int kCols = 128;  // grid points into the distance (z)
     static constexpr int kOctaveSize = 16;
 
     TerrainHeights();

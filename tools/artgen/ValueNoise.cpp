@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr float kHashRange = 16777216.0f; // 2^24: the hash's top 24 bits become the value
+constexpr float kHashRange = 16777216.0f;  // 2^24: the hash's top 24 bits become the value
 
 uint32_t mixBits(uint32_t value)
 {
@@ -17,16 +17,14 @@ uint32_t mixBits(uint32_t value)
     return value;
 }
 
-float smoothStep(float t)
-{
-    return t * t * (3.0f - 2.0f * t);
-}
+float smoothStep(float t) { return t * t * (3.0f - 2.0f * t); }
 
-} // namespace
+}  // namespace
 
 float ValueNoise::lattice(int32_t x, int32_t y) const
 {
-    const uint32_t hash = mixBits(static_cast<uint32_t>(x) * 0x9e3779b1U ^ mixBits(static_cast<uint32_t>(y) + seed));
+    const uint32_t hash =
+        mixBits(static_cast<uint32_t>(x) * 0x9e3779b1U ^ mixBits(static_cast<uint32_t>(y) + seed));
     return static_cast<float>(hash >> 8) / kHashRange;
 }
 

@@ -111,7 +111,8 @@ bool parseSize(const std::string& text, CaptureOptions* options, std::string* er
         return false;
     }
     if (width * kWindowHeight != height * kWindowWidth) {
-        *error = "--size " + text + " is not 4:3 like the show and would stretch it; for 1080p "
+        *error = "--size " + text +
+                 " is not 4:3 like the show and would stretch it; for 1080p "
                  "give 1440x1080, for 4K 2880x2160";
         return false;
     }
@@ -185,7 +186,7 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
         *error = "give only one of --at, --video and --bench";
         return false;
     }
-    options->mode = stills ? CaptureMode::Stills
+    options->mode = stills  ? CaptureMode::Stills
                     : video ? CaptureMode::Video
                     : bench ? CaptureMode::Bench
                             : CaptureMode::None;
@@ -230,7 +231,8 @@ bool parseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
         }
         if (options->padWidth < options->width || options->padHeight < options->height) {
             *error = "--pad " + std::to_string(options->padWidth) + "x" +
-                     std::to_string(options->padHeight) + " is smaller than the picture, " + picture;
+                     std::to_string(options->padHeight) + " is smaller than the picture, " +
+                     picture;
             return false;
         }
     }

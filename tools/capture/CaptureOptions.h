@@ -23,10 +23,10 @@ struct CaptureOptions {
     bool lossless = false;            // --lossless: FFV1 and FLAC in Matroska
     int width = kWindowWidth;         // --size: the frames' size in pixels
     int height = kWindowHeight;
-    int samples = 1;                  // --samples: per pixel; 1 is no anti-aliasing
-    int padWidth = 0;                 // --pad: the video's frame, the picture centred on black
-    int padHeight = 0;                //   in it; 0: the picture's own size
-    bool loop = false;                // --loop: --at past the show's end means a later pass
+    int samples = 1;    // --samples: per pixel; 1 is no anti-aliasing
+    int padWidth = 0;   // --pad: the video's frame, the picture centred on black
+    int padHeight = 0;  //   in it; 0: the picture's own size
+    bool loop = false;  // --loop: --at past the show's end means a later pass
     bool help = false;
 };
 

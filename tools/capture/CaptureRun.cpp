@@ -23,8 +23,8 @@ std::string stillPath(const std::string& dir, int32_t ms)
     return dir + "/" + name;
 }
 
-OfflineRun::Program programFor(const CaptureOptions& options, void* run,
-                               void (*finishFrame)(void*), void (*frameDrawn)(int32_t, void*))
+OfflineRun::Program programFor(const CaptureOptions& options, void* run, void (*finishFrame)(void*),
+                               void (*frameDrawn)(int32_t, void*))
 {
     OfflineRun::Program program;
     // Without the discard, hidden frames still skip their geometry; only clears remain.
@@ -40,10 +40,8 @@ OfflineRun::Program programFor(const CaptureOptions& options, void* run,
 }  // namespace
 
 CaptureRun::CaptureRun(const CaptureOptions& options, int32_t showLength, int32_t pass)
-    : options(options),
-      showLength(showLength),
-      run(programFor(options, this, onFinishFrame, onFrameDrawn)),
-      progress(0)
+    : options(options), showLength(showLength),
+      run(programFor(options, this, onFinishFrame, onFrameDrawn)), progress(0)
 {
     const int32_t passStart = pass * showLength;
     for (int32_t ms : options.stillTimes) {
@@ -72,8 +70,8 @@ CaptureRun::CaptureRun(const CaptureOptions& options, int32_t showLength, int32_
 
 int CaptureRun::prepare(std::string* error)
 {
-    if (const int status = target.open(kWindowWidth, kWindowHeight, options.width,
-                                       options.height, options.samples, error)) {
+    if (const int status = target.open(kWindowWidth, kWindowHeight, options.width, options.height,
+                                       options.samples, error)) {
         return status;
     }
     if (options.cacheTerrain) cacheTerrain();
@@ -125,8 +123,7 @@ void CaptureRun::frameDrawn(int32_t elapsed)
         if (++videoFramesSent == videoFrames) run.stop();
         break;
     case CaptureMode::Bench:
-    case CaptureMode::None:
-        break;
+    case CaptureMode::None: break;
     }
     progress.frameDone(run.framesDrawn(), elapsed);
 }

@@ -45,17 +45,17 @@ private:
     void fail(const std::string& reason);
 
     const CaptureOptions& options;
-    int32_t showLength;       // the timeline's length in ms
-    OfflineRun run;           // the virtual clock, hidden frames, frame costs, the stop
-    int32_t endMs = 0;        // the run's last frame lies before this
+    int32_t showLength;         // the timeline's length in ms
+    OfflineRun run;             // the virtual clock, hidden frames, frame costs, the stop
+    int32_t endMs = 0;          // the run's last frame lies before this
     int32_t plannedFrames = 0;  // frames the loop will draw, for the progress line
-    std::string failure;      // the first fault, told at finish
+    std::string failure;        // the first fault, told at finish
 
     std::map<int32_t, std::vector<int32_t>> stillsByFrame;  // frame ms -> requested ms
-    RenderTarget target;      // the frames' size and samples, read back from here
-    RgbImage frame;           // the still being written
+    RenderTarget target;                    // the frames' size and samples, read back from here
+    RgbImage frame;                         // the still being written
     std::unique_ptr<VideoEncoder> encoder;  // the video's ffmpeg, in video mode
-    int32_t videoFrames = 0;  // frames the video holds, the picture before the first included
+    int32_t videoFrames = 0;      // frames the video holds, the picture before the first included
     int32_t videoFramesSent = 0;  // frames handed to the encoder so far
-    ProgressLine progress;    // the line that tells how far the run is
+    ProgressLine progress;        // the line that tells how far the run is
 };

@@ -12,15 +12,15 @@
 class ChildProcess {
 public:
     struct Options {
-        bool pipeStdin = false;        // write to it through stdinFd
-        bool pipeStdout = false;       // read it through stdoutFd
-        bool pipeStderr = false;       // read it through stderrFd
-        bool silenceOutput = false;    // stdout and stderr not piped go to /dev/null
-        bool ownProcessGroup = false;  // a Ctrl-C at the terminal does not reach it
-        bool diesWithParent = false;   // gets SIGTERM should this process die first
-        int keepFd = -1;               // a descriptor of ours the child inherits
-        std::string workingDirectory;  // where the child starts; empty: where we are
-        std::vector<std::string> environment;  // NAME=VALUE set for the child only
+        bool pipeStdin = false;                     // write to it through stdinFd
+        bool pipeStdout = false;                    // read it through stdoutFd
+        bool pipeStderr = false;                    // read it through stderrFd
+        bool silenceOutput = false;                 // stdout and stderr not piped go to /dev/null
+        bool ownProcessGroup = false;               // a Ctrl-C at the terminal does not reach it
+        bool diesWithParent = false;                // gets SIGTERM should this process die first
+        int keepFd = -1;                            // a descriptor of ours the child inherits
+        std::string workingDirectory;               // where the child starts; empty: where we are
+        std::vector<std::string> environment;       // NAME=VALUE set for the child only
         std::vector<std::string> unsetEnvironment;  // names removed for the child only
     };
 

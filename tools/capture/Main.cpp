@@ -33,7 +33,7 @@ int failWith(const std::string& message, int status = kFailureStatus)
 
 bool isDirectory(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 

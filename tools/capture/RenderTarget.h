@@ -38,10 +38,10 @@ public:
     int height() const { return targetHeight; }
 
 private:
-    int targetWidth = 0;         // the frames' size in pixels
+    int targetWidth = 0;  // the frames' size in pixels
     int targetHeight = 0;
-    bool offscreen = false;      // drawing goes to `drawFramebuffer`, not to the window
-    bool multisampled = false;   // `drawFramebuffer` holds samples, `readFramebuffer` the resolve
+    bool offscreen = false;        // drawing goes to `drawFramebuffer`, not to the window
+    bool multisampled = false;     // `drawFramebuffer` holds samples, `readFramebuffer` the resolve
     unsigned drawFramebuffer = 0;  // what the demo draws into
     unsigned readFramebuffer = 0;  // what frames are read from; the drawn one unless multisampled
     unsigned renderbuffers[3] = {0, 0, 0};  // drawn colour and depth, resolved colour

@@ -9,8 +9,8 @@
 
 namespace {
 
-GLuint gList = 0;         // the recorded strips; 0 before the first recording
-int32_t gListRows = 0;    // the grid the list was recorded from
+GLuint gList = 0;       // the recorded strips; 0 before the first recording
+int32_t gListRows = 0;  // the grid the list was recorded from
 int32_t gListCols = 0;
 float gListHeights[Terrain::kGridSize][Terrain::kGridSize];  // its rows x cols corner
 

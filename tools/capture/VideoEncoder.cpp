@@ -27,13 +27,14 @@ constexpr int kFramesInFlight = 3;
 std::vector<std::string> formatArguments(VideoFormat format, int framesPerSecond)
 {
     if (format == VideoFormat::Master) {
-        return {"-c:v", "ffv1", "-level", "3", "-g", "1", "-slices", kMasterSlices,
-                "-slicecrc", "1", "-pix_fmt", kMasterPixelFormat,
-                "-c:a", "flac", "-f", "matroska"};
+        return {"-c:v",    "ffv1",        "-level",    "3",       "-g",       "1",
+                "-slices", kMasterSlices, "-slicecrc", "1",       "-pix_fmt", kMasterPixelFormat,
+                "-c:a",    "flac",        "-f",        "matroska"};
     }
-    return {"-c:v", "libx264", "-preset", kVideoPreset, "-crf", kVideoQuality,
-            "-pix_fmt", "yuv420p", "-r", std::to_string(framesPerSecond),
-            "-c:a", "aac", "-b:a", kAudioBitrate, "-movflags", "+faststart", "-f", "mp4"};
+    return {"-c:v",        "libx264",  "-preset", kVideoPreset,  "-crf",
+            kVideoQuality, "-pix_fmt", "yuv420p", "-r",          std::to_string(framesPerSecond),
+            "-c:a",        "aac",      "-b:a",    kAudioBitrate, "-movflags",
+            "+faststart",  "-f",       "mp4"};
 }
 
 bool writeAll(int fd, const RgbImage& frame, std::string* error)
@@ -72,16 +73,15 @@ bool VideoEncoder::start(const std::string& path, VideoFormat format, int width,
         std::to_string(width) + "x" + std::to_string(height), "-framerate",
         std::to_string(framesPerSecond), "-i", "pipe:0",
         // The soundtrack from its first sample, repeated for as long as the show lasts.
-        "-stream_loop", "-1", "-i", musicPath,
-        "-map", "0:v:0", "-map", "1:a:0", "-t", duration};
+        "-stream_loop", "-1", "-i", musicPath, "-map", "0:v:0", "-map", "1:a:0", "-t", duration};
     if (padding.width > width || padding.height > height) {
         // Centred on even offsets, where 4:2:0 colour starts a block, so nothing bleeds.
         const int left = (padding.width - width) / 4 * 2;
         const int top = (padding.height - height) / 4 * 2;
-        argv.insert(argv.end(), {"-vf", "pad=" + std::to_string(padding.width) + ":" +
-                                            std::to_string(padding.height) + ":" +
-                                            std::to_string(left) + ":" + std::to_string(top) +
-                                            ":color=black"});
+        argv.insert(argv.end(),
+                    {"-vf", "pad=" + std::to_string(padding.width) + ":" +
+                                std::to_string(padding.height) + ":" + std::to_string(left) + ":" +
+                                std::to_string(top) + ":color=black"});
     }
     const std::vector<std::string> encoding = formatArguments(format, framesPerSecond);
     argv.insert(argv.end(), encoding.begin(), encoding.end());

@@ -28,7 +28,7 @@ public:
     // Where the frames go in the encoded picture: centred on black in a larger one, or as
     // they are (width and height 0).
     struct Padding {
-        int width = 0;   // the encoded frame's, at least the frames' own
+        int width = 0;  // the encoded frame's, at least the frames' own
         int height = 0;
     };
 
@@ -36,9 +36,9 @@ public:
     // frames of width x height at `framesPerSecond`, padded as `padding` says, with
     // `musicPath` looped as the soundtrack and everything cut at `seconds`. Returns false
     // with the reason in *error.
-    bool start(const std::string& path, VideoFormat format, int width, int height,
-               Padding padding, int framesPerSecond, const std::string& musicPath,
-               double seconds, std::string* error);
+    bool start(const std::string& path, VideoFormat format, int width, int height, Padding padding,
+               int framesPerSecond, const std::string& musicPath, double seconds,
+               std::string* error);
 
     // A buffer to draw the next frame into; waits while every buffer is still queued.
     RgbImage* nextFrame();
@@ -62,12 +62,12 @@ private:
     std::string partialPath;
 
     std::thread writer;
-    std::mutex lock;                    // guards the fields below
-    std::condition_variable changed;    // a frame was queued or sent, or the writer stopped
-    std::vector<RgbImage> buffers;      // the frames in flight, reused
-    std::deque<RgbImage*> freeFrames;   // buffers nextFrame may hand out
-    std::deque<RgbImage*> queued;       // frames for the writer, oldest first
-    RgbImage* filling = nullptr;        // handed out by nextFrame, not yet queued
-    bool closing = false;               // no more frames: the writer ends when the queue is empty
-    std::string writeError;             // why the writer stopped early; empty while it runs
+    std::mutex lock;                   // guards the fields below
+    std::condition_variable changed;   // a frame was queued or sent, or the writer stopped
+    std::vector<RgbImage> buffers;     // the frames in flight, reused
+    std::deque<RgbImage*> freeFrames;  // buffers nextFrame may hand out
+    std::deque<RgbImage*> queued;      // frames for the writer, oldest first
+    RgbImage* filling = nullptr;       // handed out by nextFrame, not yet queued
+    bool closing = false;              // no more frames: the writer ends when the queue is empty
+    std::string writeError;            // why the writer stopped early; empty while it runs
 };

@@ -9,4 +9,4 @@
 // A hit is rendered into a stereo buffer that starts at the hit; the noise
 // seed makes each hit distinct yet the same on every render.
 void renderDrum(Instrument instrument, double velocity, double lengthSeconds, uint32_t seed,
-                std::vector<float> &left, std::vector<float> &right);
+                std::vector<float>& left, std::vector<float>& right);

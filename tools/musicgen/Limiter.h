@@ -6,12 +6,12 @@
 // exceed the ceiling.
 class Limiter {
 public:
-  Limiter(double ceiling, double attackSeconds, double releaseSeconds, int sampleRate);
-  void process(std::vector<float> &left, std::vector<float> &right) const;
+    Limiter(double ceiling, double attackSeconds, double releaseSeconds, int sampleRate);
+    void process(std::vector<float>& left, std::vector<float>& right) const;
 
 private:
-  double ceiling;
-  double attackSeconds;
-  double releaseSeconds;
-  int sampleRate;
+    double ceiling;
+    double attackSeconds;
+    double releaseSeconds;
+    int sampleRate;
 };

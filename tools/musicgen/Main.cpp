@@ -23,48 +23,53 @@
 #include <string>
 
 namespace {
-const char *const gToolName = "quorvane-musicgen";
-const char *const gUsage = "usage: quorvane-musicgen [--advance FRAMES] OUTPUT.wav";
+const char* const gToolName = "quorvane-musicgen";
+const char* const gUsage = "usage: quorvane-musicgen [--advance FRAMES] OUTPUT.wav";
 
-int fail(const std::string &message) {
-  std::fprintf(stderr, "%s: %s\n", gToolName, message.c_str());
-  return 1;
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", gToolName, message.c_str());
+    return 1;
 }
 
-void advanceChannel(std::vector<float> &channel, size_t frames) {
-  std::rotate(channel.begin(), channel.begin() + frames, channel.end());
+void advanceChannel(std::vector<float>& channel, size_t frames)
+{
+    std::rotate(channel.begin(), channel.begin() + frames, channel.end());
 }
 }
 
-int main(int argc, char **argv) {
-  long advanceFrames = 0;
-  std::string path;
-  CLI::App app(gUsage, gToolName);
-  app.set_help_flag();
-  app.add_option("--advance", advanceFrames)
-      ->check(textCheck("FRAMES", [](const std::string &text) {
-        char *end = nullptr;
-        const long frames = std::strtol(text.c_str(), &end, 10);
-        return text.empty() || *end != '\0' || frames < 0 ? "needs a frame count, not \"" + text + "\""
-                                                        : std::string();
-      }));
-  app.add_option("OUTPUT.wav", path)->required();
-  std::string error;
-  if (!parseArguments(app, argc, argv, &error)) {
-    std::fprintf(stderr, "%s: %s (%s)\n", gToolName, error.c_str(), gUsage);
-    return kUsageStatus;
-  }
-  try {
-    StereoSamples mix = renderSong(quorvaneSong());
-    if (static_cast<size_t>(advanceFrames) >= mix.left.size()) return fail("--advance is longer than the song");
-    advanceChannel(mix.left, advanceFrames);
-    advanceChannel(mix.right, advanceFrames);
-    if (!writeWav(path, mix)) return fail("cannot write " + path);
-    std::printf("%s: wrote %s, %.3f s at %d Hz, %.2f LUFS\n", gToolName, path.c_str(),
-                double(mix.left.size()) / mix.sampleRate, mix.sampleRate,
-                integratedLoudness(mix.left, mix.right, mix.sampleRate));
-  } catch (const std::exception &error) {
-    return fail(error.what());
-  }
-  return 0;
+int main(int argc, char** argv)
+{
+    long advanceFrames = 0;
+    std::string path;
+    CLI::App app(gUsage, gToolName);
+    app.set_help_flag();
+    app.add_option("--advance", advanceFrames)
+        ->check(textCheck("FRAMES", [](const std::string& text) {
+            char* end = nullptr;
+            const long frames = std::strtol(text.c_str(), &end, 10);
+            return text.empty() || *end != '\0' || frames < 0
+                       ? "needs a frame count, not \"" + text + "\""
+                       : std::string();
+        }));
+    app.add_option("OUTPUT.wav", path)->required();
+    std::string error;
+    if (!parseArguments(app, argc, argv, &error)) {
+        std::fprintf(stderr, "%s: %s (%s)\n", gToolName, error.c_str(), gUsage);
+        return kUsageStatus;
+    }
+    try {
+        StereoSamples mix = renderSong(quorvaneSong());
+        if (static_cast<size_t>(advanceFrames) >= mix.left.size())
+            return fail("--advance is longer than the song");
+        advanceChannel(mix.left, advanceFrames);
+        advanceChannel(mix.right, advanceFrames);
+        if (!writeWav(path, mix)) return fail("cannot write " + path);
+        std::printf("%s: wrote %s, %.3f s at %d Hz, %.2f LUFS\n", gToolName, path.c_str(),
+                    double(mix.left.size()) / mix.sampleRate, mix.sampleRate,
+                    integratedLoudness(mix.left, mix.right, mix.sampleRate));
+    } catch (const std::exception& error) {
+        return fail(error.what());
+    }
+    return 0;
 }

@@ -5,10 +5,10 @@
 // samples on every run and every machine, which keeps the render byte-exact.
 class Noise {
 public:
-  explicit Noise(uint32_t seed);
-  // Uniform in [-1, 1).
-  double next();
+    explicit Noise(uint32_t seed);
+    // Uniform in [-1, 1).
+    double next();
 
 private:
-  uint32_t state;
+    uint32_t state;
 };

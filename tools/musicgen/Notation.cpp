@@ -13,8 +13,8 @@ constexpr int gFifth = 7;
 constexpr int gMinorSeventh = 10;
 
 struct ChordQuality {
-  const char *suffix;
-  std::vector<int> intervals;
+    const char* suffix;
+    std::vector<int> intervals;
 };
 
 // Longer suffixes first so "maj7" is not read as "m" + "aj7".
@@ -24,90 +24,97 @@ const std::vector<ChordQuality> gQualities = {
     {"m", {0, 3, 7}},         {"7", {0, 4, 7, 10}},    {"", {0, 4, 7}},
 };
 
-int pitchClassOfLetter(char letter) {
-  switch (letter) {
-  case 'C': return 0;
-  case 'D': return 2;
-  case 'E': return 4;
-  case 'F': return 5;
-  case 'G': return 7;
-  case 'A': return 9;
-  case 'B': return 11;
-  default: return -1;
-  }
+int pitchClassOfLetter(char letter)
+{
+    switch (letter) {
+    case 'C': return 0;
+    case 'D': return 2;
+    case 'E': return 4;
+    case 'F': return 5;
+    case 'G': return 7;
+    case 'A': return 9;
+    case 'B': return 11;
+    default: return -1;
+    }
 }
 
 // Reads a letter and an optional accidental; returns the pitch class and
 // how many characters it used, or -1.
-int readPitchClass(const std::string &text, size_t &used) {
-  if (text.empty()) return -1;
-  int pc = pitchClassOfLetter(text[0]);
-  if (pc < 0) return -1;
-  used = 1;
-  if (text.size() > 1 && (text[1] == '#' || text[1] == 'b')) {
-    pc += text[1] == '#' ? 1 : -1;
-    used = 2;
-  }
-  return (pc + gSemitonesPerOctave) % gSemitonesPerOctave;
-}
-}
-
-int noteNumber(const std::string &name) {
-  size_t used = 0;
-  const int pc = readPitchClass(name, used);
-  if (pc < 0 || used >= name.size()) return -1;
-  const std::string octaveText = name.substr(used);
-  if (octaveText.size() != 1 || octaveText[0] < '0' || octaveText[0] > '8') return -1;
-  // An accidental may cross the octave line (B#3 is C4), so work from the letter.
-  const int letterPc = pitchClassOfLetter(name[0]);
-  int accidental = used == 2 ? (name[1] == '#' ? 1 : -1) : 0;
-  return (octaveText[0] - '0' + 1) * gSemitonesPerOctave + letterPc + accidental;
-}
-
-double noteFrequency(double note) {
-  return gFrequencyOfA4 * std::pow(2.0, (note - gNoteOfA4) / gSemitonesPerOctave);
-}
-
-Chord parseChord(const std::string &symbol) {
-  Chord chord;
-  size_t used = 0;
-  const int pc = readPitchClass(symbol, used);
-  if (pc < 0) return chord;
-  const std::string suffix = symbol.substr(used);
-  for (const ChordQuality &quality : gQualities) {
-    if (suffix == quality.suffix) {
-      chord.root = pc;
-      chord.intervals = quality.intervals;
-      return chord;
+int readPitchClass(const std::string& text, size_t& used)
+{
+    if (text.empty()) return -1;
+    int pc = pitchClassOfLetter(text[0]);
+    if (pc < 0) return -1;
+    used = 1;
+    if (text.size() > 1 && (text[1] == '#' || text[1] == 'b')) {
+        pc += text[1] == '#' ? 1 : -1;
+        used = 2;
     }
-  }
-  return chord;
+    return (pc + gSemitonesPerOctave) % gSemitonesPerOctave;
+}
 }
 
-int degreeOffset(const Chord &chord, const std::string &token) {
-  bool minor = false;
-  int seventh = gMinorSeventh;
-  for (int interval : chord.intervals) {
-    if (interval == gMinorThird) minor = true;
-    if (interval == gMinorSeventh || interval == gMinorSeventh + 1) seventh = interval;
-  }
-  const int third = minor ? gMinorThird : gMajorThird;
-  if (token == "1") return 0;
-  if (token == "3") return third;
-  if (token == "5") return gFifth;
-  if (token == "7") return seventh;
-  if (token == "8") return gSemitonesPerOctave;
-  if (token == "10") return gSemitonesPerOctave + third;
-  if (token == "12") return gSemitonesPerOctave + gFifth;
-  return -1;
+int noteNumber(const std::string& name)
+{
+    size_t used = 0;
+    const int pc = readPitchClass(name, used);
+    if (pc < 0 || used >= name.size()) return -1;
+    const std::string octaveText = name.substr(used);
+    if (octaveText.size() != 1 || octaveText[0] < '0' || octaveText[0] > '8') return -1;
+    // An accidental may cross the octave line (B#3 is C4), so work from the letter.
+    const int letterPc = pitchClassOfLetter(name[0]);
+    int accidental = used == 2 ? (name[1] == '#' ? 1 : -1) : 0;
+    return (octaveText[0] - '0' + 1) * gSemitonesPerOctave + letterPc + accidental;
 }
 
-std::vector<std::string> splitSteps(const std::string &text) {
-  std::istringstream stream(text);
-  std::vector<std::string> steps;
-  std::string token;
-  while (stream >> token) {
-    if (token != "|") steps.push_back(token);
-  }
-  return steps;
+double noteFrequency(double note)
+{
+    return gFrequencyOfA4 * std::pow(2.0, (note - gNoteOfA4) / gSemitonesPerOctave);
+}
+
+Chord parseChord(const std::string& symbol)
+{
+    Chord chord;
+    size_t used = 0;
+    const int pc = readPitchClass(symbol, used);
+    if (pc < 0) return chord;
+    const std::string suffix = symbol.substr(used);
+    for (const ChordQuality& quality : gQualities) {
+        if (suffix == quality.suffix) {
+            chord.root = pc;
+            chord.intervals = quality.intervals;
+            return chord;
+        }
+    }
+    return chord;
+}
+
+int degreeOffset(const Chord& chord, const std::string& token)
+{
+    bool minor = false;
+    int seventh = gMinorSeventh;
+    for (int interval : chord.intervals) {
+        if (interval == gMinorThird) minor = true;
+        if (interval == gMinorSeventh || interval == gMinorSeventh + 1) seventh = interval;
+    }
+    const int third = minor ? gMinorThird : gMajorThird;
+    if (token == "1") return 0;
+    if (token == "3") return third;
+    if (token == "5") return gFifth;
+    if (token == "7") return seventh;
+    if (token == "8") return gSemitonesPerOctave;
+    if (token == "10") return gSemitonesPerOctave + third;
+    if (token == "12") return gSemitonesPerOctave + gFifth;
+    return -1;
+}
+
+std::vector<std::string> splitSteps(const std::string& text)
+{
+    std::istringstream stream(text);
+    std::vector<std::string> steps;
+    std::string token;
+    while (stream >> token) {
+        if (token != "|") steps.push_back(token);
+    }
+    return steps;
 }

@@ -6,15 +6,15 @@ enum class Waveform { Sine, Saw, Square, Triangle };
 // polynomial steps at their discontinuities so high notes do not alias.
 class Oscillator {
 public:
-  Oscillator(Waveform waveform, double startPhase);
-  // One sample at the given frequency in Hz; advances the phase.
-  double next(double frequency);
-  double phase() const { return phaseValue; }
+    Oscillator(Waveform waveform, double startPhase);
+    // One sample at the given frequency in Hz; advances the phase.
+    double next(double frequency);
+    double phase() const { return phaseValue; }
 
 private:
-  Waveform waveform;
-  double phaseValue;
-  double triangleState;
+    Waveform waveform;
+    double phaseValue;
+    double triangleState;
 };
 
 // Polynomial band-limited step residual for phase t with increment dt.

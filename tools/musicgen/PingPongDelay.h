@@ -6,13 +6,13 @@
 // little darker than the one before.
 class PingPongDelay {
 public:
-  PingPongDelay(int delayFrames, double feedback, double damping);
-  void process(double inLeft, double inRight, double &outLeft, double &outRight);
+    PingPongDelay(int delayFrames, double feedback, double damping);
+    void process(double inLeft, double inRight, double& outLeft, double& outRight);
 
 private:
-  std::vector<double> leftLine, rightLine;
-  std::size_t index;
-  double feedback;
-  double damping;
-  double leftTone, rightTone;
+    std::vector<double> leftLine, rightLine;
+    std::size_t index;
+    double feedback;
+    double damping;
+    double leftTone, rightTone;
 };

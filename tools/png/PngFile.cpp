@@ -44,8 +44,7 @@ void appendWord(std::vector<uint8_t>* bytes, uint32_t value)
 
 uint32_t readWord(const uint8_t* bytes)
 {
-    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 |
-           bytes[3];
+    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
 }
 
 // The CRC-32 every PNG chunk ends with, over its type and data.
@@ -86,7 +85,8 @@ PngText textChunks(const std::vector<uint8_t>& bytes)
         if (std::memcmp(&bytes[at + 4], "tEXt", 4) == 0) {
             const std::string chunk(data, size);
             const size_t nul = chunk.find('\0');
-            if (nul != std::string::npos) text.emplace_back(chunk.substr(0, nul), chunk.substr(nul + 1));
+            if (nul != std::string::npos)
+                text.emplace_back(chunk.substr(0, nul), chunk.substr(nul + 1));
         }
         at += size + kChunkOverhead;
     }

@@ -18,8 +18,7 @@ bool writePng(const std::string& path, const RgbImage& image, const PngText& tex
 
 // Reads any PNG into 8-bit RGB (palette, grey and 16-bit are converted, alpha dropped).
 // `text`, when given, receives the file's tEXt chunks.
-bool readPng(const std::string& path, RgbImage* image, std::string* error,
-             PngText* text = nullptr);
+bool readPng(const std::string& path, RgbImage* image, std::string* error, PngText* text = nullptr);
 
 // Reads any image stb_image decodes (PNG, BMP) into 8-bit RGB.
 bool readImage(const std::string& path, RgbImage* image, std::string* error);

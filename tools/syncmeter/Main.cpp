@@ -34,8 +34,8 @@ constexpr char kUsage[] =
     "quorvane-syncmeter wine-frames LOG";
 constexpr int kFailureStatus = 1;
 constexpr int kDefaultRate = 44100;
-constexpr uint32_t kLateCheckMs = 60000;    // the second figure: after a minute
-constexpr uint32_t kCheckEveryMs = 10000;   // the table's spacing
+constexpr uint32_t kLateCheckMs = 60000;   // the second figure: after a minute
+constexpr uint32_t kCheckEveryMs = 10000;  // the table's spacing
 // Recorded sound is matched a quarter of a second at a time: short enough to fit between
 // the gaps of a sound that comes too late, long enough for one sharp peak.
 constexpr double kMatchSeconds = 0.25;
@@ -103,12 +103,11 @@ public:
                 latest = lateness + static_cast<double>(from - last.from) + kSlackSeconds * rate;
                 earliest = lateness - kSlackSeconds * rate;
             }
-            const SongMatch match =
-                recording.holdsSilence(from, length)
-                    ? SongMatch()
-                    : matcher.match(recording.getSamples(), from, length,
-                                    static_cast<long>(onTime - latest),
-                                    static_cast<long>(onTime - earliest));
+            const SongMatch match = recording.holdsSilence(from, length)
+                                        ? SongMatch()
+                                        : matcher.match(recording.getSamples(), from, length,
+                                                        static_cast<long>(onTime - latest),
+                                                        static_cast<long>(onTime - earliest));
             if (match.correlation < kGoodCorrelation) {
                 from += step;
                 continue;
@@ -128,9 +127,10 @@ public:
         const auto distance = [at](const Point& point) {
             return point.from > at ? point.from - at : at - point.from;
         };
-        const auto nearest = std::min_element(
-            track.begin(), track.end(),
-            [&](const Point& a, const Point& b) { return distance(a) < distance(b); });
+        const auto nearest =
+            std::min_element(track.begin(), track.end(), [&](const Point& a, const Point& b) {
+                return distance(a) < distance(b);
+            });
         if (nearest != track.end()) {
             const Point& point = *nearest;
             result.found = true;
@@ -161,12 +161,11 @@ private:
 
 // One row: how late the picture is on the show's clock, how late the music is on it, and
 // the two set against each other, which is what a viewer sees and hears.
-void printRow(const char* label, const ShownFrame& frame, const Lateness& lateness,
-              int64_t startNs)
+void printRow(const char* label, const ShownFrame& frame, const Lateness& lateness, int64_t startNs)
 {
     const double shownMs = static_cast<double>(frame.shownNs - startNs) / kNsPerMs;
-    std::printf("  %-12s frame for %5u ms shown at %8.1f ms: picture %+6.1f", label,
-                frame.showMs, shownMs, shownMs - frame.showMs);
+    std::printf("  %-12s frame for %5u ms shown at %8.1f ms: picture %+6.1f", label, frame.showMs,
+                shownMs, shownMs - frame.showMs);
     if (!lateness.found) {
         std::printf(", no music matched\n");
         return;
@@ -227,8 +226,8 @@ int measure(const std::string& songPath, const std::string& recordingPath,
     const size_t silentBlocks = recording.silentBlocksWithin();
     std::printf("  gaps: %zu ms of silence within the music\n",
                 silentBlocks * recording.blockLength() * 1000 / static_cast<size_t>(rate));
-    std::printf("music vs picture: %s at the first frame, %s after 60 s\n",
-                figure(atFirst).c_str(), figure(afterMinute).c_str());
+    std::printf("music vs picture: %s at the first frame, %s after 60 s\n", figure(atFirst).c_str(),
+                figure(afterMinute).c_str());
     return atFirst.found && afterMinute.found ? 0 : kFailureStatus;
 }
 

@@ -15,7 +15,7 @@
 namespace {
 
 constexpr size_t kSampleBytes = 2;
-constexpr size_t kReadBytes = 4096;         // small reads: each is dated on arrival
+constexpr size_t kReadBytes = 4096;  // small reads: each is dated on arrival
 // RMS above this is sound: the server fills a gap with zeros, and the song rises past this
 // within its first 50 ms and stays far above it.
 constexpr double kSoundLevel = 0.0003;  // -70 dBFS

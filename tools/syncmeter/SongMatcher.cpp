@@ -77,8 +77,8 @@ SongMatch SongMatcher::match(const std::vector<float>& recording, size_t from, s
     const long high = std::min(last, centre + kRefineSpan);
     std::vector<double> scores;
     for (long at = low; at <= high; ++at) scores.push_back(score(wanted, song.data() + at, length));
-    const size_t peak = static_cast<size_t>(
-        std::max_element(scores.begin(), scores.end()) - scores.begin());
+    const size_t peak =
+        static_cast<size_t>(std::max_element(scores.begin(), scores.end()) - scores.begin());
     double offset = 0.0;
     if (peak > 0 && peak + 1 < scores.size()) {
         const double left = scores[peak - 1];

@@ -16,8 +16,8 @@ public:
     explicit SongMatcher(std::vector<float> song);
 
     // Matches recording[from, from + length) against song positions first..last.
-    SongMatch match(const std::vector<float>& recording, size_t from, size_t length,
-                    long first, long last) const;
+    SongMatch match(const std::vector<float>& recording, size_t from, size_t length, long first,
+                    long last) const;
 
     size_t songSize() const { return song.size(); }
 

@@ -201,14 +201,13 @@ void FixedFunction::setLight(GLenum light, GLenum name, const GLfloat* values)
         // Fixed in eye space by the modelview of this moment, as GL does.
         const float* m = modelviewStack.back().m;
         const float x = values[0], y = values[1], z = values[2], w = values[3];
-        for (int r = 0; r < 4; ++r) l.position[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r] * w;
+        for (int r = 0; r < 4; ++r)
+            l.position[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r] * w;
         for (int r = 0; r < 3; ++r) l.direction[r] = l.position[r];
         normalise3(l.direction);
         break;
     }
-    default:
-        fail(GL_INVALID_ENUM);
-        return;
+    default: fail(GL_INVALID_ENUM); return;
     }
     lightsChanged();
 }
@@ -327,7 +326,8 @@ void FixedFunction::updateColour(float x, float y, float z)
         float facing = n[0] * toLight[0] + n[1] * toLight[1] + n[2] * toLight[2];
         if (facing < 0.0f) facing = 0.0f;
         for (int i = 0; i < 3; ++i) {
-            lit[i] += l.ambient[i] * kMaterialAmbient[i] + facing * (l.diffuse[i] * kMaterialDiffuse[i]);
+            lit[i] +=
+                l.ambient[i] * kMaterialAmbient[i] + facing * (l.diffuse[i] * kMaterialDiffuse[i]);
         }
     }
     for (int i = 0; i < 3; ++i) vertexColour[i] = clamp01(lit[i]);
@@ -387,9 +387,10 @@ void FixedFunction::clear(GLbitfield mask)
 
 void FixedFunction::syncTextured()
 {
-    const TextureSnapshot* snapshot = bound < textureObjects.size() ? textureObjects[bound].get() : nullptr;
-    const bool complete = snapshot != nullptr && snapshot->image != nullptr &&
-                          needsNoMipmaps(snapshot->minFilter);
+    const TextureSnapshot* snapshot =
+        bound < textureObjects.size() ? textureObjects[bound].get() : nullptr;
+    const bool complete =
+        snapshot != nullptr && snapshot->image != nullptr && needsNoMipmaps(snapshot->minFilter);
     const bool textured = texture2D && complete;
     const GLuint texture = textured ? bound : 0;
     if (raster.textured != textured || raster.texture != texture) {
@@ -437,7 +438,8 @@ void FixedFunction::bindTexture(GLuint texture)
     syncTextured();
 }
 
-template <typename Change> void FixedFunction::changeBoundTexture(Change change)
+template <typename Change>
+void FixedFunction::changeBoundTexture(Change change)
 {
     auto changed = std::make_shared<TextureSnapshot>(*textureObjects[bound]);
     change(*changed);
@@ -471,9 +473,11 @@ void FixedFunction::textureImage(GLint level, GLint internalFormat, GLsizei widt
     image->internalFormat = internalFormat;
     image->format = format;
     image->type = type;
-    const size_t row = (static_cast<size_t>(width) * bytes + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+    const size_t row =
+        (static_cast<size_t>(width) * bytes + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
     image->pixels.assign(row * static_cast<size_t>(height), 0);
-    if (pixels != nullptr && !image->pixels.empty()) std::memcpy(image->pixels.data(), pixels, image->pixels.size());
+    if (pixels != nullptr && !image->pixels.empty())
+        std::memcpy(image->pixels.data(), pixels, image->pixels.size());
     const bool empty = width == 0 || height == 0;
     changeBoundTexture([&](TextureSnapshot& t) { t.image = empty ? nullptr : std::move(image); });
 }

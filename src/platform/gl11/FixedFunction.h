@@ -14,11 +14,11 @@
 
 // One of GL's eight lights; only what the demo's calls can set is modelled.
 struct Light {
-    bool enabled = false;                            // glEnable(GL_LIGHTi)
-    float ambient[4] = {0.0f, 0.0f, 0.0f, 1.0f};     // GL_AMBIENT
-    float diffuse[4] = {0.0f, 0.0f, 0.0f, 1.0f};     // GL_DIFFUSE
+    bool enabled = false;                          // glEnable(GL_LIGHTi)
+    float ambient[4] = {0.0f, 0.0f, 0.0f, 1.0f};   // GL_AMBIENT
+    float diffuse[4] = {0.0f, 0.0f, 0.0f, 1.0f};   // GL_DIFFUSE
     float position[4] = {0.0f, 0.0f, 1.0f, 0.0f};  // eye space, as transformed at the call
-    float direction[3] = {0.0f, 0.0f, 1.0f};        // unit vector towards a directional light
+    float direction[3] = {0.0f, 0.0f, 1.0f};       // unit vector towards a directional light
 };
 
 constexpr int kLightCount = 8;
@@ -109,7 +109,10 @@ public:
                       GLint border, GLenum format, GLenum type, const void* pixels);
     void textureParameter(GLenum name, GLint value);
     // Every texture object that exists now, by name; null where a name is unused.
-    const std::vector<std::shared_ptr<const TextureSnapshot>>& textures() const { return textureObjects; }
+    const std::vector<std::shared_ptr<const TextureSnapshot>>& textures() const
+    {
+        return textureObjects;
+    }
 
     // The largest texture glGetIntegerv reports: the replay's, once it knows it.
     GLint maxTextureSize = kMinMaxTextureSize;
@@ -136,7 +139,8 @@ private:
     void syncTextured();
     void lightsChanged();
     // Replaces the bound texture (one must be bound) by a copy that `change` alters.
-    template <typename Change> void changeBoundTexture(Change change);
+    template <typename Change>
+    void changeBoundTexture(Change change);
 
     // Texture objects by name (0 is GL's unnamed one, not modelled: always null). Only
     // level 0 is ever given, so a texture can be sampled when its filter needs no mipmaps.
@@ -144,19 +148,19 @@ private:
     GLuint nextTextureName = 1;  // names are never reused, so a replay never mistakes one
     GLuint bound = 0;            // name bound to GL_TEXTURE_2D
 
-    std::vector<Matrix> modelviewStack;   // glPushMatrix's stacks; back() is current
+    std::vector<Matrix> modelviewStack;  // glPushMatrix's stacks; back() is current
     std::vector<Matrix> projectionStack;
-    GLenum matrixMode = GL_MODELVIEW;     // the stack glMatrixMode selected
-    Matrix mvp;               // projection × modelview
-    bool mvpStale = true;     // mvp needs recomputing before the next vertex
-    float normalTransform[9]; // inverse-transpose of the modelview's 3x3, row major
+    GLenum matrixMode = GL_MODELVIEW;  // the stack glMatrixMode selected
+    Matrix mvp;                        // projection × modelview
+    bool mvpStale = true;              // mvp needs recomputing before the next vertex
+    float normalTransform[9];          // inverse-transpose of the modelview's 3x3, row major
     bool normalTransformStale = true;
 
     float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};  // glColor
     float normal[3] = {0.0f, 0.0f, 1.0f};        // glNormal, object space
     float texCoord[2] = {0.0f, 0.0f};            // glTexCoord
-    float vertexColour[4];    // the colour vertices get: current colour, or lit
-    bool colourStale = true;  // vertexColour needs recomputing before the next vertex
+    float vertexColour[4];                       // the colour vertices get: current colour, or lit
+    bool colourStale = true;       // vertexColour needs recomputing before the next vertex
     bool colourPerVertex = false;  // a positional light makes the lit colour vary per vertex
 
     bool lighting = false;    // GL_LIGHTING
@@ -165,12 +169,13 @@ private:
     bool fog = false;         // GL_FOG
     bool lineSmooth = false;  // GL_LINE_SMOOTH: kept for glIsEnabled; no lines are drawn
     bool dither = true;       // GL_DITHER: likewise; WebGL dithers as it likes
-    GLenum fogMode = GL_EXP;  // kept apart from the raster state, which sees it only while fog is on
+    GLenum fogMode =
+        GL_EXP;  // kept apart from the raster state, which sees it only while fog is on
     Light lights[kLightCount];  // GL_LIGHT0 onwards
 
-    FrameRecorder recorder;     // the frame being recorded
-    RasterState raster;         // what the next primitive or clear is made under
-    bool rasterChanged = true;  // raster may differ from the last recorded primitive's
-    bool recording = false;     // the open primitive's vertices are being kept
+    FrameRecorder recorder;               // the frame being recorded
+    RasterState raster;                   // what the next primitive or clear is made under
+    bool rasterChanged = true;            // raster may differ from the last recorded primitive's
+    bool recording = false;               // the open primitive's vertices are being kept
     GLenum primitiveMode = GL_TRIANGLES;  // glBegin's mode of the open primitive
 };

@@ -33,10 +33,10 @@ GLenum culledWindingOf(const RasterState& state)
 bool operator==(const RasterState& a, const RasterState& b)
 {
     return a.depthTest == b.depthTest && a.blend == b.blend && a.cullFace == b.cullFace &&
-           a.textured == b.textured && a.depthMask == b.depthMask &&
-           a.depthFunc == b.depthFunc && a.blendSource == b.blendSource &&
-           a.blendDestination == b.blendDestination && a.cullMode == b.cullMode &&
-           a.frontFace == b.frontFace && a.fogMode == b.fogMode && a.texture == b.texture &&
+           a.textured == b.textured && a.depthMask == b.depthMask && a.depthFunc == b.depthFunc &&
+           a.blendSource == b.blendSource && a.blendDestination == b.blendDestination &&
+           a.cullMode == b.cullMode && a.frontFace == b.frontFace && a.fogMode == b.fogMode &&
+           a.texture == b.texture &&
            std::memcmp(a.fogColour, b.fogColour, sizeof a.fogColour) == 0 &&
            a.fogDensity == b.fogDensity && a.fogStart == b.fogStart && a.fogEnd == b.fogEnd &&
            std::memcmp(a.clearColour, b.clearColour, sizeof a.clearColour) == 0 &&
@@ -58,9 +58,9 @@ void FrameRecorder::beginPrimitive(const RasterState& state, bool stateMayDiffer
 {
     primitive.clear();
     std::vector<RecordedCommand>& commands = frame.commands;
-    const bool extendLast = !commands.empty() && commands.back().clearMask == 0 &&
-                            (!stateMayDiffer || (commands.back().state == state &&
-                                                 commands.back().texture == texture));
+    const bool extendLast =
+        !commands.empty() && commands.back().clearMask == 0 &&
+        (!stateMayDiffer || (commands.back().state == state && commands.back().texture == texture));
     if (!extendLast) {
         commands.push_back(
             RecordedCommand{state, 0, static_cast<uint32_t>(frame.indices.size()), 0, texture});
@@ -82,10 +82,9 @@ void FrameRecorder::triangle(uint32_t a, uint32_t b, uint32_t c)
         // In front of the eye (every w positive) the winding on screen is the sign of this
         // determinant; a triangle reaching behind it is left to the replay's own culling.
         if (p[3] > 0.0f && q[3] > 0.0f && r[3] > 0.0f) {
-            const double det =
-                double(p[0]) * (double(q[1]) * r[3] - double(q[3]) * r[1]) -
-                double(p[1]) * (double(q[0]) * r[3] - double(q[3]) * r[0]) +
-                double(p[3]) * (double(q[0]) * r[1] - double(q[1]) * r[0]);
+            const double det = double(p[0]) * (double(q[1]) * r[3] - double(q[3]) * r[1]) -
+                               double(p[1]) * (double(q[0]) * r[3] - double(q[3]) * r[0]) +
+                               double(p[3]) * (double(q[0]) * r[1] - double(q[1]) * r[0]);
             if (det == 0.0) return;  // no area: no pixel to draw
             if ((det > 0.0 ? GL_CCW : GL_CW) == culledWinding) return;
         }
@@ -129,8 +128,7 @@ void FrameRecorder::endPrimitive(GLenum mode)
             triangle(i, i + 3, i + 2);
         }
         break;
-    default:
-        break;  // points and lines: the demo draws none
+    default: break;  // points and lines: the demo draws none
     }
     frame.commands.back().indexCount += static_cast<uint32_t>(frame.indices.size() - before);
 }

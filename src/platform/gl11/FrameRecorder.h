@@ -27,7 +27,8 @@ public:
     // terrain's neighbouring strips share their edges, so it has a quarter of the vertices.
     RecordedVertex* vertexFor(float x, float y, float z, float s, float t)
     {
-        const uint32_t key[kKeyWords] = {bitsOf(x), bitsOf(y), bitsOf(z), bitsOf(s), bitsOf(t), inputsEpoch};
+        const uint32_t key[kKeyWords] = {bitsOf(x), bitsOf(y), bitsOf(z),
+                                         bitsOf(s), bitsOf(t), inputsEpoch};
         uint32_t hash = 2166136261u;
         for (uint32_t word : key) hash = (hash ^ word) * 16777619u;
         CacheEntry& entry = cache[(hash ^ (hash >> 15)) & (kCacheSize - 1)];
@@ -71,9 +72,10 @@ private:
     }
     void triangle(uint32_t a, uint32_t b, uint32_t c);
 
-    RecordedFrame frame;               // what has been recorded
-    std::vector<uint32_t> primitive;   // the open primitive's vertices, as indices
-    std::vector<uint8_t> outcodes;     // per vertex: the clip planes it lies outside of
-    std::vector<CacheEntry> cache = std::vector<CacheEntry>(kCacheSize);  // recent vertices by inputs
-    GLenum culledWinding = 0;          // the open primitive's culled winding: GL_CW, GL_CCW, or 0 for none
+    RecordedFrame frame;              // what has been recorded
+    std::vector<uint32_t> primitive;  // the open primitive's vertices, as indices
+    std::vector<uint8_t> outcodes;    // per vertex: the clip planes it lies outside of
+    std::vector<CacheEntry> cache =
+        std::vector<CacheEntry>(kCacheSize);  // recent vertices by inputs
+    GLenum culledWinding = 0;  // the open primitive's culled winding: GL_CW, GL_CCW, or 0 for none
 };

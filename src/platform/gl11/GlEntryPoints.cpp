@@ -116,7 +116,10 @@ void glClearDepth(GLclampd depth)
 
 void glClear(GLbitfield mask) { gFixedFunction.clear(mask); }
 void glDepthFunc(GLenum func) { gFixedFunction.rasterForChange().depthFunc = func; }
-void glDepthMask(GLboolean flag) { gFixedFunction.rasterForChange().depthMask = flag ? GL_TRUE : GL_FALSE; }
+void glDepthMask(GLboolean flag)
+{
+    gFixedFunction.rasterForChange().depthMask = flag ? GL_TRUE : GL_FALSE;
+}
 
 void glBlendFunc(GLenum source, GLenum destination)
 {
@@ -146,8 +149,8 @@ void glBindTexture(GLenum target, GLuint texture)
 
 void glDeleteTextures(GLsizei n, const GLuint* names) { gFixedFunction.deleteTextures(n, names); }
 
-void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width,
-                  GLsizei height, GLint border, GLenum format, GLenum type, const GLvoid* pixels)
+void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                  GLint border, GLenum format, GLenum type, const GLvoid* pixels)
 {
     if (target != GL_TEXTURE_2D) {
         gFixedFunction.fail(GL_INVALID_ENUM);
@@ -186,7 +189,9 @@ void glGetIntegerv(GLenum name, GLint* values)
     case GL_VIEWPORT:
         for (int i = 0; i < 4; ++i) values[i] = raster.viewport[i];
         break;
-    case GL_TEXTURE_BINDING_2D: values[0] = static_cast<GLint>(gFixedFunction.boundTexture()); break;
+    case GL_TEXTURE_BINDING_2D:
+        values[0] = static_cast<GLint>(gFixedFunction.boundTexture());
+        break;
     case GL_MATRIX_MODE: values[0] = static_cast<GLint>(gFixedFunction.currentMatrixMode()); break;
     case GL_MODELVIEW_STACK_DEPTH: values[0] = gFixedFunction.modelviewDepth(); break;
     case GL_PROJECTION_STACK_DEPTH: values[0] = gFixedFunction.projectionDepth(); break;

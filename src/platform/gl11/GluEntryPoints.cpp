@@ -67,10 +67,12 @@ GLint gluScaleImage(GLenum format, GLsizei wIn, GLsizei hIn, GLenum typeIn, cons
     std::vector<double> totals(components);
     for (int y = 0; y < hOut; ++y) {
         const double centreY = (y + 0.5) * scaleY, halfY = scaleY > 1.0 ? scaleY / 2 : 0.5;
-        const double lowY = std::fmax(centreY - halfY, 0.0), highY = std::fmin(centreY + halfY, hIn);
+        const double lowY = std::fmax(centreY - halfY, 0.0),
+                     highY = std::fmin(centreY + halfY, hIn);
         for (int x = 0; x < wOut; ++x) {
             const double centreX = (x + 0.5) * scaleX, halfX = scaleX > 1.0 ? scaleX / 2 : 0.5;
-            const double lowX = std::fmax(centreX - halfX, 0.0), highX = std::fmin(centreX + halfX, wIn);
+            const double lowX = std::fmax(centreX - halfX, 0.0),
+                         highX = std::fmin(centreX + halfX, wIn);
             double area = 0.0;
             for (double& t : totals) t = 0.0;
             for (int sy = static_cast<int>(lowY); sy < highY; ++sy) {

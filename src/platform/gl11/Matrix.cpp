@@ -39,25 +39,33 @@ Matrix rotationMatrix(float degrees, float x, float y, float z)
     // Rotations about a coordinate axis get exact zeros and ones off the rotated plane.
     if (x == 0.0f && y == 0.0f && z != 0.0f) {
         const float sz = z < 0.0f ? -s : s;
-        at(r, 0, 0) = c; at(r, 1, 1) = c;
-        at(r, 0, 1) = -sz; at(r, 1, 0) = sz;
+        at(r, 0, 0) = c;
+        at(r, 1, 1) = c;
+        at(r, 0, 1) = -sz;
+        at(r, 1, 0) = sz;
         return r;
     }
     if (x == 0.0f && z == 0.0f && y != 0.0f) {
         const float sy = y < 0.0f ? -s : s;
-        at(r, 0, 0) = c; at(r, 2, 2) = c;
-        at(r, 0, 2) = sy; at(r, 2, 0) = -sy;
+        at(r, 0, 0) = c;
+        at(r, 2, 2) = c;
+        at(r, 0, 2) = sy;
+        at(r, 2, 0) = -sy;
         return r;
     }
     if (y == 0.0f && z == 0.0f && x != 0.0f) {
         const float sx = x < 0.0f ? -s : s;
-        at(r, 1, 1) = c; at(r, 2, 2) = c;
-        at(r, 1, 2) = -sx; at(r, 2, 1) = sx;
+        at(r, 1, 1) = c;
+        at(r, 2, 2) = c;
+        at(r, 1, 2) = -sx;
+        at(r, 2, 1) = sx;
         return r;
     }
     const float length = std::sqrt(x * x + y * y + z * z);
     if (length <= kMinAxisLength) return r;
-    x /= length; y /= length; z /= length;
+    x /= length;
+    y /= length;
+    z /= length;
     const float oneMinusC = 1.0f - c;
     at(r, 0, 0) = oneMinusC * x * x + c;
     at(r, 0, 1) = oneMinusC * x * y - z * s;
@@ -104,12 +112,21 @@ void normalMatrix(const Matrix& a, float out[9])
     const float a20 = at(a, 2, 0), a21 = at(a, 2, 1), a22 = at(a, 2, 2);
     // Cofactors: the inverse is their transpose over the determinant, so the
     // inverse-transpose is the cofactor matrix itself over it.
-    const float c00 = a11 * a22 - a12 * a21, c01 = a12 * a20 - a10 * a22, c02 = a10 * a21 - a11 * a20;
-    const float c10 = a02 * a21 - a01 * a22, c11 = a00 * a22 - a02 * a20, c12 = a01 * a20 - a00 * a21;
-    const float c20 = a01 * a12 - a02 * a11, c21 = a02 * a10 - a00 * a12, c22 = a00 * a11 - a01 * a10;
+    const float c00 = a11 * a22 - a12 * a21, c01 = a12 * a20 - a10 * a22,
+                c02 = a10 * a21 - a11 * a20;
+    const float c10 = a02 * a21 - a01 * a22, c11 = a00 * a22 - a02 * a20,
+                c12 = a01 * a20 - a00 * a21;
+    const float c20 = a01 * a12 - a02 * a11, c21 = a02 * a10 - a00 * a12,
+                c22 = a00 * a11 - a01 * a10;
     const float det = a00 * c00 + a01 * c01 + a02 * c02;
     const float inv = det != 0.0f ? 1.0f / det : 0.0f;
-    out[0] = c00 * inv; out[1] = c01 * inv; out[2] = c02 * inv;
-    out[3] = c10 * inv; out[4] = c11 * inv; out[5] = c12 * inv;
-    out[6] = c20 * inv; out[7] = c21 * inv; out[8] = c22 * inv;
+    out[0] = c00 * inv;
+    out[1] = c01 * inv;
+    out[2] = c02 * inv;
+    out[3] = c10 * inv;
+    out[4] = c11 * inv;
+    out[5] = c12 * inv;
+    out[6] = c20 * inv;
+    out[7] = c21 * inv;
+    out[8] = c22 * inv;
 }

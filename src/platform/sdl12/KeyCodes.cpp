@@ -16,14 +16,12 @@ struct KeyMapping {
     SDLKey sdl;          // SDL 1.2's code for the same key
 };
 const KeyMapping kKeyTable[] = {
-    {19, SDLK_PAUSE},         {20, SDLK_CAPSLOCK},     {33, SDLK_PAGEUP},
-    {34, SDLK_PAGEDOWN},      {35, SDLK_END},          {36, SDLK_HOME},
-    {37, SDLK_LEFT},          {38, SDLK_UP},           {39, SDLK_RIGHT},
-    {40, SDLK_DOWN},          {45, SDLK_INSERT},       {46, SDLK_DELETE},
-    {186, SDLK_SEMICOLON},    {187, SDLK_EQUALS},      {188, SDLK_COMMA},
-    {189, SDLK_MINUS},        {190, SDLK_PERIOD},      {191, SDLK_SLASH},
-    {192, SDLK_BACKQUOTE},    {219, SDLK_LEFTBRACKET}, {220, SDLK_BACKSLASH},
-    {221, SDLK_RIGHTBRACKET}, {222, SDLK_QUOTE},
+    {19, SDLK_PAUSE},      {20, SDLK_CAPSLOCK},      {33, SDLK_PAGEUP},     {34, SDLK_PAGEDOWN},
+    {35, SDLK_END},        {36, SDLK_HOME},          {37, SDLK_LEFT},       {38, SDLK_UP},
+    {39, SDLK_RIGHT},      {40, SDLK_DOWN},          {45, SDLK_INSERT},     {46, SDLK_DELETE},
+    {186, SDLK_SEMICOLON}, {187, SDLK_EQUALS},       {188, SDLK_COMMA},     {189, SDLK_MINUS},
+    {190, SDLK_PERIOD},    {191, SDLK_SLASH},        {192, SDLK_BACKQUOTE}, {219, SDLK_LEFTBRACKET},
+    {220, SDLK_BACKSLASH}, {221, SDLK_RIGHTBRACKET}, {222, SDLK_QUOTE},
 };
 
 }  // namespace

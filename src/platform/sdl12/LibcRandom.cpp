@@ -1,13 +1,13 @@
 #include "platform/sdl12/LibcRandom.h"
 
 namespace {
-constexpr int32_t kSeed = 1; // what an unseeded rand() starts from
+constexpr int32_t kSeed = 1;  // what an unseeded rand() starts from
 constexpr int32_t kMultiplier = 16807;
 constexpr int32_t kModulus = 2147483647;
-constexpr int32_t kQuotient = 127773; // kModulus / kMultiplier
-constexpr int32_t kRemainder = 2836;  // kModulus % kMultiplier
-constexpr int kWarmUpRounds = 10;     // outputs discarded per state word after seeding
-} // namespace
+constexpr int32_t kQuotient = 127773;  // kModulus / kMultiplier
+constexpr int32_t kRemainder = 2836;   // kModulus % kMultiplier
+constexpr int kWarmUpRounds = 10;      // outputs discarded per state word after seeding
+}  // namespace
 
 LibcRandom::LibcRandom() { seed(kSeed); }
 

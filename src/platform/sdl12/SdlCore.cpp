@@ -10,10 +10,10 @@ namespace {
 
 constexpr size_t kErrorLength = 1024;
 
-Uint32 gInitialised = 0;      // the SDL_INIT_* subsystems running
-double gStartMs = 0.0;        // platform clock at the first SDL_Init
-bool gClockStarted = false;   // gStartMs is set
-char gError[kErrorLength];    // the last SDL_SetError text
+Uint32 gInitialised = 0;     // the SDL_INIT_* subsystems running
+double gStartMs = 0.0;       // platform clock at the first SDL_Init
+bool gClockStarted = false;  // gStartMs is set
+char gError[kErrorLength];   // the last SDL_SetError text
 
 }  // namespace
 

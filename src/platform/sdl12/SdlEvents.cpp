@@ -12,10 +12,10 @@ namespace {
 
 constexpr size_t kMaxQueuedEvents = 128;  // SDL 1.2's queue length; more are dropped
 
-std::deque<SDL_Event> gQueue;      // SDL's event queue
-Uint8 gKeyState[SDLK_LAST];        // by SDL key code, as of the last pump
-bool gActive = false;              // between SDL_Init(SDL_INIT_VIDEO) and SDL_Quit
-bool gRepeatKeys = false;          // SDL_EnableKeyRepeat asked for repeated key-downs
+std::deque<SDL_Event> gQueue;  // SDL's event queue
+Uint8 gKeyState[SDLK_LAST];    // by SDL key code, as of the last pump
+bool gActive = false;          // between SDL_Init(SDL_INIT_VIDEO) and SDL_Quit
+bool gRepeatKeys = false;      // SDL_EnableKeyRepeat asked for repeated key-downs
 
 bool addEvent(const SDL_Event& event)
 {

@@ -49,20 +49,20 @@ private:
     void rewind();
     void finish();
 
-    bool active = false;         // this show runs: the page's controls reach it
+    bool active = false;  // this show runs: the page's controls reach it
     Phase phase = Phase::Paused;
-    bool looping = false;        // ?loop: the end starts the show again
-    bool playAfterSeek = false;  // a seek under way ends playing, else paused
-    bool onGrid = true;          // every frame since the last fresh run fell on the virtual clock
-    int32_t target = 0;          // the seek's moment
-    int32_t lastFrame = 0;       // elapsed time of the last frame run; 0 before the first
-    bool lastFrameShown = false; // that frame was drawn on the canvas, not hidden
-    bool loopStarting = false;   // the loop's first reading, time 0 of a fresh run
-    Uint32 liveBase = 0;         // the show's elapsed time when the music last took over
-    Uint32 ticksAtSwitch = 0;    // SDL_GetTicks then
-    int framesDrawn = 0;         // live frames drawn, for the page
-    double seekStartMs = 0.0;    // wall clock at the seek's start, for the progress shown
-    int32_t seekFromMs = 0;      // where the seek's frames started
+    bool looping = false;         // ?loop: the end starts the show again
+    bool playAfterSeek = false;   // a seek under way ends playing, else paused
+    bool onGrid = true;           // every frame since the last fresh run fell on the virtual clock
+    int32_t target = 0;           // the seek's moment
+    int32_t lastFrame = 0;        // elapsed time of the last frame run; 0 before the first
+    bool lastFrameShown = false;  // that frame was drawn on the canvas, not hidden
+    bool loopStarting = false;    // the loop's first reading, time 0 of a fresh run
+    Uint32 liveBase = 0;          // the show's elapsed time when the music last took over
+    Uint32 ticksAtSwitch = 0;     // SDL_GetTicks then
+    int framesDrawn = 0;          // live frames drawn, for the page
+    double seekStartMs = 0.0;     // wall clock at the seek's start, for the progress shown
+    int32_t seekFromMs = 0;       // where the seek's frames started
 };
 
 extern LiveShow gLiveShow;

@@ -24,15 +24,11 @@ bool gRequestedLoop = false;
 int startRequested()
 {
     switch (gRequestedMode) {
-    case kLive:
-        return gLiveShow.start(gRequestedMs, gRequestedLoop);
-    case kStill:
-        return gStillShow.start(gRequestedMs);
+    case kLive: return gLiveShow.start(gRequestedMs, gRequestedLoop);
+    case kStill: return gStillShow.start(gRequestedMs);
     case kBench:
-    case kBenchSkipped:
-        return gBenchShow.start(gRequestedMs, gRequestedMode == kBenchSkipped);
-    default:
-        return kFailureStatus;
+    case kBenchSkipped: return gBenchShow.start(gRequestedMs, gRequestedMode == kBenchSkipped);
+    default: return kFailureStatus;
     }
 }
 

@@ -11,11 +11,11 @@ namespace {
 
 using ViewportFunction = void(WINAPI*)(int, int, int, int);
 
-int gModeWidth = 1;   // the video mode the demo's viewports are given in
+int gModeWidth = 1;  // the video mode the demo's viewports are given in
 int gModeHeight = 1;
 PictureRect gPicture = {0, 0, 1, 1};  // where they land
-int gAsked[4] = {0, 0, 1, 1};          // the demo's last viewport, unscaled
-bool gHasAsked = false;                // the demo has set a viewport since the mapping began
+int gAsked[4] = {0, 0, 1, 1};         // the demo's last viewport, unscaled
+bool gHasAsked = false;               // the demo has set a viewport since the mapping began
 
 // The driver's own entry point: the one in opengl32.dll, past this program's definition.
 ViewportFunction driverViewport()

@@ -93,8 +93,8 @@ bool decodeMp3(const unsigned char* bytes, size_t size, DecodedSound* sound, std
     DWORD outputBytes = 0;
     result = acmStreamSize(codec.stream, kChunkBytes, &outputBytes, ACM_STREAMSIZEF_SOURCE);
     if (result != MMSYSERR_NOERROR || outputBytes == 0) {
-        *error = "the MP3 decoder gives no size for its output (error " +
-                 std::to_string(result) + ")";
+        *error =
+            "the MP3 decoder gives no size for its output (error " + std::to_string(result) + ")";
         return false;
     }
     codec.input.resize(kChunkBytes);
@@ -116,8 +116,8 @@ bool decodeMp3(const unsigned char* bytes, size_t size, DecodedSound* sound, std
     sound->channels = header.channels;
     sound->samples.clear();
     std::vector<unsigned char> pcmBytes;
-    size_t next = start;       // the next compressed byte not yet in `input`
-    size_t held = 0;           // compressed bytes in `input` not yet taken by the codec
+    size_t next = start;  // the next compressed byte not yet in `input`
+    size_t held = 0;      // compressed bytes in `input` not yet taken by the codec
     DWORD flags = ACM_STREAMCONVERTF_START | ACM_STREAMCONVERTF_BLOCKALIGN;
     for (;;) {
         const size_t added = std::min(kChunkBytes - held, size - next);

@@ -47,9 +47,9 @@ int playWithErrorBox()
     PROCESS_INFORMATION show = {};
     // The show's window may come to the front, as this process's would.
     AllowSetForegroundWindow(ASFW_ANY);
-    const BOOL started = !path.empty() && CreateProcessW(path.c_str(), &commandLine[0], nullptr,
-                                                         nullptr, TRUE, 0, nullptr, nullptr,
-                                                         &startup, &show);
+    const BOOL started =
+        !path.empty() && CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &show);
     CloseHandle(writeEnd);
     if (!started) {
         CloseHandle(readEnd);

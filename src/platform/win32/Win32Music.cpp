@@ -26,21 +26,21 @@ constexpr int kBufferMs = 100;  // eight of them: 800 ms of sound queued ahead
 
 struct Playback {
     const DecodedSound* sound = nullptr;
-    size_t position = 0;       // next sample (of all channels) to queue
-    int playsLeft = 0;         // after the current one; -1 without end
-    size_t fadeSamples = 0;    // the fade-in's length in samples of all channels; 0: none
-    size_t played = 0;         // samples queued since the start, for the fade
+    size_t position = 0;     // next sample (of all channels) to queue
+    int playsLeft = 0;       // after the current one; -1 without end
+    size_t fadeSamples = 0;  // the fade-in's length in samples of all channels; 0: none
+    size_t played = 0;       // samples queued since the start, for the fade
 };
 
-HWAVEOUT gDevice = nullptr;         // the open device
-WAVEFORMATEX gDeviceFormat = {};    // its format
-HANDLE gBufferDone = nullptr;       // signalled by the device when it has played a buffer
+HWAVEOUT gDevice = nullptr;           // the open device
+WAVEFORMATEX gDeviceFormat = {};      // its format
+HANDLE gBufferDone = nullptr;         // signalled by the device when it has played a buffer
 std::map<int, DecodedSound> gSounds;  // by the handle platformLoadMusic gave
 int gNextHandle = 1;
-int gPlaying = 0;                   // the music being played; 0 for none
-std::thread gFeeder;                // feeds the device while a music plays
+int gPlaying = 0;     // the music being played; 0 for none
+std::thread gFeeder;  // feeds the device while a music plays
 std::atomic<bool> gStopFeeding{false};
-std::atomic<bool> gFailed{false};   // a device call failed and was said: silent from then on
+std::atomic<bool> gFailed{false};  // a device call failed and was said: silent from then on
 WAVEHDR gHeaders[kBufferCount];
 std::vector<int16_t> gBuffers[kBufferCount];
 
@@ -61,8 +61,10 @@ WAVEFORMATEX pcmFormat(int rate, int channels)
 void soundFailed(const char* call, MMRESULT result)
 {
     if (!gFailed.exchange(true)) {
-        std::fprintf(stderr, "quorvane: the sound device failed (%s error %u); playing on "
-                     "without sound\n", call, result);
+        std::fprintf(stderr,
+                     "quorvane: the sound device failed (%s error %u); playing on "
+                     "without sound\n",
+                     call, result);
     }
 }
 
@@ -74,8 +76,9 @@ bool openDevice(const WAVEFORMATEX& format)
         return false;
     }
     WAVEFORMATEX wanted = format;
-    const MMRESULT result = waveOutOpen(&gDevice, WAVE_MAPPER, &wanted,
-                                        reinterpret_cast<DWORD_PTR>(gBufferDone), 0, CALLBACK_EVENT);
+    const MMRESULT result =
+        waveOutOpen(&gDevice, WAVE_MAPPER, &wanted, reinterpret_cast<DWORD_PTR>(gBufferDone), 0,
+                    CALLBACK_EVENT);
     if (result != MMSYSERR_NOERROR) {
         gDevice = nullptr;
         SDL_SetError("no sound device (waveOutOpen error %u)", result);
@@ -214,8 +217,10 @@ void platformPlayMusic(int music, int plays, int fadeMs)
         gDeviceFormat.nChannels != sound.channels) {
         closeDevice();
         if (!openDevice(pcmFormat(sound.rate, sound.channels))) {
-            std::fprintf(stderr, "quorvane: cannot play the music: %s; playing on without "
-                         "sound\n", SDL_GetError());
+            std::fprintf(stderr,
+                         "quorvane: cannot play the music: %s; playing on without "
+                         "sound\n",
+                         SDL_GetError());
             gFailed = true;
             return;
         }

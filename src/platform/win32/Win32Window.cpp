@@ -61,9 +61,7 @@ LRESULT CALLBACK onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         gCloseAsked = true;
         return 0;
     case WM_KEYDOWN:
-    case WM_KEYUP:
-        noteKey(wParam, lParam, message == WM_KEYDOWN);
-        return 0;
+    case WM_KEYUP: noteKey(wParam, lParam, message == WM_KEYDOWN); return 0;
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:
         // Keys held with Alt: noted, and handed on so that Alt-F4 still closes.
@@ -75,8 +73,7 @@ LRESULT CALLBACK onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         switch (wParam & 0xFFF0) {
         case SC_KEYMENU:
         case SC_SCREENSAVE:
-        case SC_MONITORPOWER:
-            return 0;
+        case SC_MONITORPOWER: return 0;
         }
         break;
     case WM_SETCURSOR:
@@ -85,8 +82,7 @@ LRESULT CALLBACK onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             return TRUE;
         }
         break;
-    case WM_ERASEBKGND:
-        return 1;  // GL paints every pixel
+    case WM_ERASEBKGND: return 1;  // GL paints every pixel
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -143,9 +139,10 @@ bool platformOpenVideo(int width, int height, bool fullscreen)
         AdjustWindowRectEx(&frame, style, FALSE, extendedStyle);
         OffsetRect(&frame, -frame.left, -frame.top);
     }
-    gWindow = CreateWindowExA(extendedStyle, kWindowClass, "", style | WS_CLIPCHILDREN |
-                              WS_CLIPSIBLINGS, frame.left, frame.top, frame.right - frame.left,
-                              frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+    gWindow =
+        CreateWindowExA(extendedStyle, kWindowClass, "", style | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                        frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                        nullptr, nullptr, instance, nullptr);
     if (gWindow == nullptr) return failWith("cannot create the window");
     gDevice = GetDC(gWindow);
     if (!gWglContext.open(gDevice)) {

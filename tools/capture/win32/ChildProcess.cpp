@@ -42,7 +42,8 @@ std::string lastError()
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                    GetLastError(), 0, text, sizeof text, nullptr);
     std::string message = text;
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+    while (!message.empty() &&
+           (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
         message.pop_back();
     return message;
 }
@@ -67,7 +68,8 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const Options& op
         return false;
     }
     std::string commandLine;
-    for (const std::string& argument : argv) commandLine += (commandLine.empty() ? "" : " ") + quoted(argument);
+    for (const std::string& argument : argv)
+        commandLine += (commandLine.empty() ? "" : " ") + quoted(argument);
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
     HANDLE childInput = nullptr, ourInput = nullptr;
     STARTUPINFOA startup = {};
@@ -86,7 +88,8 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const Options& op
     }
     HANDLE nul = INVALID_HANDLE_VALUE;
     if (options.silenceOutput) {
-        nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherited, OPEN_EXISTING, 0, nullptr);
+        nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherited, OPEN_EXISTING, 0,
+                          nullptr);
         startup.hStdOutput = startup.hStdError = nul;
     }
     PROCESS_INFORMATION process = {};
@@ -106,7 +109,8 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const Options& op
     CloseHandle(process.hThread);
     pid = static_cast<pid_t>(process.dwProcessId);
     gProcesses[pid] = process.hProcess;
-    if (ourInput != nullptr) stdinFd = _open_osfhandle(reinterpret_cast<intptr_t>(ourInput), _O_WRONLY | _O_BINARY);
+    if (ourInput != nullptr)
+        stdinFd = _open_osfhandle(reinterpret_cast<intptr_t>(ourInput), _O_WRONLY | _O_BINARY);
     return true;
 }
 
@@ -126,7 +130,8 @@ bool ChildProcess::waitFor(int timeoutMs, int* status)
 {
     const auto found = gProcesses.find(pid);
     if (found == gProcesses.end()) return false;
-    if (WaitForSingleObject(found->second, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return false;
+    if (WaitForSingleObject(found->second, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0)
+        return false;
     DWORD code = 0;
     GetExitCodeProcess(found->second, &code);
     CloseHandle(found->second);

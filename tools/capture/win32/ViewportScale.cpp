@@ -6,7 +6,7 @@
 
 namespace {
 
-int gWindowWidth = 1;   // the window the demo's viewports are given in
+int gWindowWidth = 1;  // the window the demo's viewports are given in
 int gWindowHeight = 1;
 
 }  // namespace

@@ -68,7 +68,7 @@ void emscripten_glBufferData(GLenum target, long size, const void* data, GLenum 
 void emscripten_glGenVertexArrays(GLsizei n, GLuint* names);
 void emscripten_glBindVertexArray(GLuint name);
 void emscripten_glEnableVertexAttribArray(GLuint index);
-void emscripten_glVertexAttribPointer(GLuint index, GLint size, GLenum type,
-                                      GLboolean normalized, GLsizei stride, const void* offset);
+void emscripten_glVertexAttribPointer(GLuint index, GLint size, GLenum type, GLboolean normalized,
+                                      GLsizei stride, const void* offset);
 void emscripten_glDrawElements(GLenum mode, GLsizei count, GLenum type, const void* offset);
 }

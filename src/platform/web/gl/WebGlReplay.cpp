@@ -122,7 +122,7 @@ bool WebGlReplay::open(const char* canvasSelector)
     canvas = canvasSelector;
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
-    attributes.alpha = false;      // the page must not show through a clear with alpha 0
+    attributes.alpha = false;  // the page must not show through a clear with alpha 0
     attributes.depth = true;
     attributes.stencil = false;
     // GL 1.1 rasterises aliased, and so do the golden frames; the page may ask for more.
@@ -148,8 +148,9 @@ bool WebGlReplay::open(const char* canvasSelector)
     opened = true;
     lost = false;
     if (bufferWidth > largestBuffer || bufferHeight > largestBuffer) {
-        std::fprintf(stderr, "quorvane: WebGL draws at most %dx%d; drawing at %dx%d\n", largestBuffer,
-                     largestBuffer * kWindowHeight / kWindowWidth, kWindowWidth, kWindowHeight);
+        std::fprintf(stderr, "quorvane: WebGL draws at most %dx%d; drawing at %dx%d\n",
+                     largestBuffer, largestBuffer * kWindowHeight / kWindowWidth, kWindowWidth,
+                     kWindowHeight);
         bufferWidth = kWindowWidth;
         bufferHeight = kWindowHeight;
     }
@@ -180,10 +181,12 @@ bool WebGlReplay::buildObjects()
                                      reinterpret_cast<const void*>(offsetof(RecordedVertex, clip)));
     emscripten_glEnableVertexAttribArray(kColourSlot);
     emscripten_glVertexAttribPointer(kColourSlot, 4, GL_FLOAT, GL_FALSE, stride,
-                                     reinterpret_cast<const void*>(offsetof(RecordedVertex, colour)));
+                                     reinterpret_cast<const void*>(
+                                         offsetof(RecordedVertex, colour)));
     emscripten_glEnableVertexAttribArray(kTexFogSlot);
     emscripten_glVertexAttribPointer(kTexFogSlot, 3, GL_FLOAT, GL_FALSE, stride,
-                                     reinterpret_cast<const void*>(offsetof(RecordedVertex, texCoord)));
+                                     reinterpret_cast<const void*>(
+                                         offsetof(RecordedVertex, texCoord)));
     appliedKnown = false;
     boundTexture = 0;
     return true;
@@ -192,8 +195,8 @@ bool WebGlReplay::buildObjects()
 bool WebGlReplay::ShaderVariant::build(GLuint vertexShader, int textured, int fogMode)
 {
     char header[96];
-    std::snprintf(header, sizeof header, "#version 300 es\n#define TEXTURED %d\n#define FOG_MODE %d\n",
-                  textured, fogMode);
+    std::snprintf(header, sizeof header,
+                  "#version 300 es\n#define TEXTURED %d\n#define FOG_MODE %d\n", textured, fogMode);
     const std::string source = std::string(header) + kFragmentShader;
     const GLuint fragmentShader = compile(GL_FRAGMENT_SHADER, source.c_str());
     if (fragmentShader == 0) return false;
@@ -227,8 +230,10 @@ void WebGlReplay::ShaderVariant::setFog(const RasterState& s)
         emscripten_glUniform3f(fogColourLocation, s.fogColour[0], s.fogColour[1], s.fogColour[2]);
         std::memcpy(fogColour, s.fogColour, sizeof fogColour);
     }
-    if (all || s.fogDensity != fogDensity) emscripten_glUniform1f(fogDensityLocation, fogDensity = s.fogDensity);
-    if (all || s.fogStart != fogStart) emscripten_glUniform1f(fogStartLocation, fogStart = s.fogStart);
+    if (all || s.fogDensity != fogDensity)
+        emscripten_glUniform1f(fogDensityLocation, fogDensity = s.fogDensity);
+    if (all || s.fogStart != fogStart)
+        emscripten_glUniform1f(fogStartLocation, fogStart = s.fogStart);
     if (all || s.fogEnd != fogEnd) emscripten_glUniform1f(fogEndLocation, fogEnd = s.fogEnd);
     uniformsKnown = true;
 }
@@ -256,14 +261,19 @@ GLuint WebGlReplay::prepareTexture(const TextureSnapshot& t)
     bindWebGlTexture(u.webGlName);
     if (t.image != u.image && t.image != nullptr) {
         const TextureImage& image = *t.image;
-        emscripten_glTexImage2D(GL_TEXTURE_2D, 0, webInternalFormat(image.internalFormat), image.width,
-                                image.height, 0, image.format, image.type, image.pixels.data());
+        emscripten_glTexImage2D(GL_TEXTURE_2D, 0, webInternalFormat(image.internalFormat),
+                                image.width, image.height, 0, image.format, image.type,
+                                image.pixels.data());
         u.image = t.image;
     }
-    if (t.minFilter != u.minFilter) emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, u.minFilter = t.minFilter);
-    if (t.magFilter != u.magFilter) emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, u.magFilter = t.magFilter);
-    if (t.wrapS != u.wrapS) emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, webWrap(u.wrapS = t.wrapS));
-    if (t.wrapT != u.wrapT) emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, webWrap(u.wrapT = t.wrapT));
+    if (t.minFilter != u.minFilter)
+        emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, u.minFilter = t.minFilter);
+    if (t.magFilter != u.magFilter)
+        emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, u.magFilter = t.magFilter);
+    if (t.wrapS != u.wrapS)
+        emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, webWrap(u.wrapS = t.wrapS));
+    if (t.wrapT != u.wrapT)
+        emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, webWrap(u.wrapT = t.wrapT));
     return u.webGlName;
 }
 
@@ -287,7 +297,8 @@ void WebGlReplay::apply(const RasterState& s)
     }
     if (s.fogMode != 0) variant.setFog(s);
     if (all || std::memcmp(s.clearColour, a.clearColour, sizeof s.clearColour) != 0)
-        emscripten_glClearColor(s.clearColour[0], s.clearColour[1], s.clearColour[2], s.clearColour[3]);
+        emscripten_glClearColor(s.clearColour[0], s.clearColour[1], s.clearColour[2],
+                                s.clearColour[3]);
     if (all || s.clearDepth != a.clearDepth) emscripten_glClearDepthf(s.clearDepth);
     if (all || std::memcmp(s.viewport, a.viewport, sizeof s.viewport) != 0) {
         emscripten_glViewport(scaleToPicture(s.viewport[0], bufferWidth, kWindowWidth),
@@ -299,14 +310,17 @@ void WebGlReplay::apply(const RasterState& s)
     appliedKnown = true;
 }
 
-void WebGlReplay::replay(const RecordedFrame& frame,
-                         const std::vector<std::shared_ptr<const TextureSnapshot>>& recordedTextures)
+void WebGlReplay::replay(
+    const RecordedFrame& frame,
+    const std::vector<std::shared_ptr<const TextureSnapshot>>& recordedTextures)
 {
     if (!usable()) return;
     if (!frame.indices.empty()) {
-        emscripten_glBufferData(GL_ARRAY_BUFFER, static_cast<long>(frame.vertices.size() * sizeof(RecordedVertex)),
+        emscripten_glBufferData(GL_ARRAY_BUFFER,
+                                static_cast<long>(frame.vertices.size() * sizeof(RecordedVertex)),
                                 frame.vertices.data(), GL_STREAM_DRAW);
-        emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<long>(frame.indices.size() * sizeof(uint32_t)),
+        emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                                static_cast<long>(frame.indices.size() * sizeof(uint32_t)),
                                 frame.indices.data(), GL_STREAM_DRAW);
     }
     for (const RecordedCommand& command : frame.commands) {
@@ -317,9 +331,9 @@ void WebGlReplay::replay(const RecordedFrame& frame,
         } else {
             if (command.state.textured && command.texture != nullptr)
                 bindWebGlTexture(prepareTexture(*command.texture));
-            emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(command.indexCount),
-                                      GL_UNSIGNED_INT,
-                                      reinterpret_cast<const void*>(command.firstIndex * sizeof(uint32_t)));
+            emscripten_glDrawElements(
+                GL_TRIANGLES, static_cast<GLsizei>(command.indexCount), GL_UNSIGNED_INT,
+                reinterpret_cast<const void*>(command.firstIndex * sizeof(uint32_t)));
         }
     }
     syncTextures(recordedTextures);
@@ -355,10 +369,12 @@ void WebGlReplay::contextLost()
     appliedKnown = false;
 }
 
-bool WebGlReplay::contextRestored(const std::vector<std::shared_ptr<const TextureSnapshot>>& recorded)
+bool WebGlReplay::contextRestored(
+    const std::vector<std::shared_ptr<const TextureSnapshot>>& recorded)
 {
     if (!opened || !lost) return true;
-    if (emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS || !buildObjects()) {
+    if (emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS ||
+        !buildObjects()) {
         std::fprintf(stderr, "quorvane: the restored WebGL context cannot be drawn with\n");
         return false;
     }
@@ -370,7 +386,8 @@ bool WebGlReplay::contextRestored(const std::vector<std::shared_ptr<const Textur
 bool WebGlReplay::setDrawingBufferSize(int width, int height)
 {
     if (width <= 0 || height <= 0 || width * kWindowHeight != height * kWindowWidth) {
-        std::fprintf(stderr, "quorvane: the drawing buffer takes a 4:3 size, not %dx%d\n", width, height);
+        std::fprintf(stderr, "quorvane: the drawing buffer takes a 4:3 size, not %dx%d\n", width,
+                     height);
         return false;
     }
     if (largestBuffer > 0 && (width > largestBuffer || height > largestBuffer)) {

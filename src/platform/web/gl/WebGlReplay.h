@@ -50,21 +50,21 @@ private:
         bool build(GLuint vertexShader, int textured, int fogMode);
         void setFog(const RasterState& state);
         GLuint program = 0;            // the linked program
-        GLint fogColourLocation = -1;      // uniform locations
+        GLint fogColourLocation = -1;  // uniform locations
         GLint fogDensityLocation = -1;
         GLint fogStartLocation = -1;
         GLint fogEndLocation = -1;
-        bool uniformsKnown = false;      // false until setFog has set all four
-        float fogColour[3] = {};         // the uniforms' values as last set
+        bool uniformsKnown = false;  // false until setFog has set all four
+        float fogColour[3] = {};     // the uniforms' values as last set
         float fogDensity = 0.0f;
         float fogStart = 0.0f;
         float fogEnd = 0.0f;
     };
     // A recorded texture as WebGL has it.
     struct UploadedTexture {
-        GLuint webGlName = 0;                      // 0: none made yet
-        std::shared_ptr<const TextureImage> image;   // the image uploaded, kept alive to compare
-        GLint minFilter = 0;                           // the parameters set; 0: not yet
+        GLuint webGlName = 0;                       // 0: none made yet
+        std::shared_ptr<const TextureImage> image;  // the image uploaded, kept alive to compare
+        GLint minFilter = 0;                        // the parameters set; 0: not yet
         GLint magFilter = 0;
         GLint wrapS = 0;
         GLint wrapT = 0;
@@ -78,22 +78,22 @@ private:
     void bindWebGlTexture(GLuint name);
     void applyDrawingBufferSize();
 
-    static constexpr int kShaderFogModes = 4;  // none, linear, exp, exp2
+    static constexpr int kShaderFogModes = 4;    // none, linear, exp, exp2
     ShaderVariant variants[2][kShaderFogModes];  // [textured][fog mode]
     ShaderVariant* current = nullptr;            // the program in use
-    RasterState applied;              // what WebGL currently has
-    bool appliedKnown = false;        // false until the first apply sets every field
-    GLuint boundTexture = 0;        // the WebGL texture bound to GL_TEXTURE_2D
-    std::vector<UploadedTexture> textures;  // by recorder name
-    GLuint vertexArray = 0;         // the one vertex array object
-    GLuint vertexBuffer = 0;        // the frame's vertices
-    GLuint indexBuffer = 0;         // the frame's triangles
-    std::string canvas;               // the canvas's selector
-    int context = 0;                  // Emscripten's handle of the WebGL context
-    bool opened = false;              // open has succeeded
-    bool lost = false;                // the context is lost
-    int bufferWidth = kWindowWidth;   // the drawing buffer's size
+    RasterState applied;                         // what WebGL currently has
+    bool appliedKnown = false;                   // false until the first apply sets every field
+    GLuint boundTexture = 0;                     // the WebGL texture bound to GL_TEXTURE_2D
+    std::vector<UploadedTexture> textures;       // by recorder name
+    GLuint vertexArray = 0;                      // the one vertex array object
+    GLuint vertexBuffer = 0;                     // the frame's vertices
+    GLuint indexBuffer = 0;                      // the frame's triangles
+    std::string canvas;                          // the canvas's selector
+    int context = 0;                             // Emscripten's handle of the WebGL context
+    bool opened = false;                         // open has succeeded
+    bool lost = false;                           // the context is lost
+    int bufferWidth = kWindowWidth;              // the drawing buffer's size
     int bufferHeight = kWindowHeight;
-    int largestBuffer = 0;            // the largest drawing buffer side WebGL takes; 0 before open
-    int largestTexture = 64;          // GL_MAX_TEXTURE_SIZE
+    int largestBuffer = 0;    // the largest drawing buffer side WebGL takes; 0 before open
+    int largestTexture = 64;  // GL_MAX_TEXTURE_SIZE
 };
