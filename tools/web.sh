@@ -107,7 +107,8 @@ fi
 # the demo reads it from. The images travel PNG-coded under their own names; the loader
 # goes by content.
 entries=("{\"url\":\"quorvane.wasm\",\"role\":\"program\",\"bytes\":$(stat -c %s "$site/quorvane.wasm")}")
-for image in $(sed -n 's/^"\(.*\)\.bmp",$/\1/p' "$root/src/assets/ImageNames.inc"); do
+mapfile -t images < <(sed -n 's/^"\(.*\)\.bmp",$/\1/p' "$root/src/assets/ImageNames.inc")
+for image in "${images[@]}"; do
   "$pngCopy" "$root/data/$image.bmp" "$site/data/$image.png"
   entries+=("{\"url\":\"data/$image.png\",\"role\":\"data\",\"path\":\"data/$image.bmp\",\"bytes\":$(stat -c %s "$site/data/$image.png")}")
 done
