@@ -84,13 +84,6 @@ std::vector<char*> pointers(const std::vector<std::string>& strings)
 
 }  // namespace
 
-ChildProcess::~ChildProcess()
-{
-    closeFd(&stdinFd);
-    closeFd(&stdoutFd);
-    closeFd(&stderrFd);
-}
-
 bool ChildProcess::start(const std::vector<std::string>& argv, const Options& options,
                          std::string* error)
 {

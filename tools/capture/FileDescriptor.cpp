@@ -1,5 +1,7 @@
 #include "FileDescriptor.h"
 
+#include "ChildProcess.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,4 +22,12 @@ std::string readAll(int fd)
         else if (got == 0 || errno != EINTR) break;
     }
     return text;
+}
+
+// Both systems' child processes hold their pipe ends as descriptors.
+ChildProcess::~ChildProcess()
+{
+    closeFd(&stdinFd);
+    closeFd(&stdoutFd);
+    closeFd(&stderrFd);
 }

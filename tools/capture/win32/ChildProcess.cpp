@@ -50,13 +50,6 @@ std::string lastError()
 
 }  // namespace
 
-ChildProcess::~ChildProcess()
-{
-    closeFd(&stdinFd);
-    closeFd(&stdoutFd);
-    closeFd(&stderrFd);
-}
-
 bool ChildProcess::start(const std::vector<std::string>& argv, const Options& options,
                          std::string* error)
 {
