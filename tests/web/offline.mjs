@@ -5,6 +5,8 @@
 import fs from 'node:fs';
 import path from 'node:path';
 
+const kMovingMs = 2500;
+
 // A PNG's width and height from its header, or null for no PNG.
 function pngSize(file) {
   if (!fs.existsSync(file)) return null;
@@ -13,7 +15,8 @@ function pngSize(file) {
   return `${head.readUInt32BE(16)}x${head.readUInt32BE(20)}`;
 }
 
-// Reaches Ready, plays, and returns the frames and the moment at two points `kFrames` apart.
+// Reaches Ready, plays, and returns the frames and the moment at two points `kFrames` and at
+// least kMovingMs of the show apart: the opening still holds one picture for its first 2 s.
 async function playUntilFrames(page, kFrames) {
   await page.locator('#play').waitFor({ state: 'visible', timeout: 60000 });
   const ready = await page.locator('#message').textContent();
@@ -21,7 +24,9 @@ async function playUntilFrames(page, kFrames) {
   await page.waitForFunction(() => (window.quorvaneStatus() || {}).frames > 0, null, { timeout: 30000 });
   const first = await page.evaluate(() => window.quorvaneStatus());
   const firstShot = await page.locator('#stage').screenshot();
-  await page.waitForFunction((n) => window.quorvaneStatus().frames >= n, first.frames + kFrames, { timeout: 30000 });
+  await page.waitForFunction(({ frames, ms }) => window.quorvaneStatus().frames >= frames &&
+                             window.quorvaneStatus().elapsedMs >= ms,
+                             { frames: first.frames + kFrames, ms: first.elapsedMs + kMovingMs }, { timeout: 30000 });
   const later = await page.evaluate(() => window.quorvaneStatus());
   const drawn = !firstShot.equals(await page.locator('#stage').screenshot());
   await page.keyboard.press('Escape');

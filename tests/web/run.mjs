@@ -57,9 +57,10 @@ const kTypes = {
 };
 const kWatchScript = fs.readFileSync(path.join(path.dirname(fileURLToPath(import.meta.url)), 'watch.js'));
 
-// Serves `root`, with watch.js first in every page. Under /swapped/ the site has its two
-// credits images swapped (a still that must not pass).
-function serve(root) {
+// Serves `root`, with watch.js first in every page unless `watch` is false (the offline
+// group's worker checks each file against the build's hashes). Under /swapped/ the site has
+// its two credits images swapped (a still that must not pass).
+function serve(root, { watch = true } = {}) {
   const server = http.createServer((request, response) => {
     let name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
     if (name === '/quorvane-watch.js') {
@@ -77,7 +78,7 @@ function serve(root) {
       return;
     }
     let body = fs.readFileSync(file);
-    if (file.endsWith('.html')) {
+    if (watch && file.endsWith('.html')) {
       body = Buffer.from(body.toString().replace('<head>', '<head><script src="/quorvane-watch.js"></script>'));
     }
     response.writeHead(200, {
@@ -697,7 +698,7 @@ const kGroups = {
   end: { engines: ['chromium'], run: showEnd },
   replay: { engines: ['chromium'], playwright: replayCalls },
   player: { engines: ['chromium'], playwright: (browser, b) => player(browser, b, helpers) },
-  offline: { engines: ['chromium'], playwright: (browser) => offline(browser, { check, serve, siteDir }) },
+  offline: { engines: ['chromium'], playwright: (browser) => offline(browser, { check, serve: (root) => serve(root, { watch: false }), siteDir }) },
 };
 
 const server = await serve(path.resolve(siteDir));

@@ -80,7 +80,7 @@ int playWithErrorBox()
 }
 
 // The usage, on stdout where there is one, else in a message box.
-void showUsage()
+void tellUsage()
 {
     const char* usage = showUsage("quorvane.exe");
     if (hasHandle(STD_OUTPUT_HANDLE)) {
@@ -98,7 +98,7 @@ int run(int argc, char** argv)
         return kUnknownOptionStatus;
     }
     if (arguments.help) {
-        showUsage();
+        tellUsage();
         return 0;
     }
     const bool loop = arguments.loop;
