@@ -99,8 +99,7 @@ class FirefoxDriver {
       executablePath: process.env.QUORVANE_FIREFOX || '/usr/bin/firefox-esr',
       headless: false,
       protocol: 'webDriverBiDi',
-      // A click that Firefox never acknowledged (seen once with the machine at load 25)
-      // fails its group after a minute rather than three.
+      // A page that stops answering fails its group after a minute rather than three.
       protocolTimeout: 60000,
       extraPrefsFirefox: {
         'webgl.force-enabled': true,

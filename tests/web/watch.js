@@ -43,11 +43,16 @@
       return stop.apply(this, arguments);
     };
   }
+  // Firefox hangs when the output latency is first read during an audio callback (see
+  // soundtrack.js): there the watch, like the page, goes by the context's own time.
+  const latencyReadable = !navigator.userAgent.includes('Firefox/');
+  const outputLatency = (context) => (latencyReadable && context.outputLatency) || 0;
   // The position heard now, in ms of the soundtrack, from the latest start.
   watch.position = () => {
     const s = watch.starts[watch.starts.length - 1];
     if (!s || s.context.state !== 'running') return null;
-    const t = s.context.getOutputTimestamp ? s.context.getOutputTimestamp() : { performanceTime: 0 };
+    const t = latencyReadable && s.context.getOutputTimestamp ? s.context.getOutputTimestamp()
+                                                               : { performanceTime: 0 };
     // WebKitGTK 2.50's performanceTime runs ahead of the page's clock by the context's time:
     // a stamp that is not from the last second is not taken.
     const since = performance.now() - t.performanceTime;
@@ -55,7 +60,7 @@
     // stalls (a busy machine) stops the music at that point.
     const heard = t.performanceTime > 0 && since >= 0 && since < 1000
       ? Math.min(t.contextTime + since / 1000, s.context.currentTime)
-      : s.context.currentTime - (s.context.outputLatency || 0) - (s.context.baseLatency || 0);
+      : s.context.currentTime - outputLatency(s.context) - (s.context.baseLatency || 0);
     return (heard - s.when + s.offset) * 1000;
   };
   // The moment the latest start is heard, on the page's clock.
@@ -63,7 +68,7 @@
     const s = watch.starts[watch.starts.length - 1];
     if (!s) return null;
     return s.calledAt + (s.when - s.calledCtx + (s.context.baseLatency || 0) +
-                         (s.context.outputLatency || 0)) * 1000;
+                         outputLatency(s.context)) * 1000;
   };
   addEventListener('click', () => { watch.clickAt = performance.now(); }, true);
   const thumb = document.createElement('canvas');
