@@ -1,0 +1,126 @@
+// The page's half of tools/syncmeter.sh --page: plays the built site in one browser engine
+// (tests/web/drivers.mjs) into whatever sound server PULSE_SERVER names, and writes the frame
+// log quorvane-syncmeter measures, on the recording's clock (CLOCK_MONOTONIC, which Node's
+// hrtime reads). A script served first in the page notes, after each animation frame's
+// callback, the page's time and the show time the frame drew (quorvaneStatus); the page's
+// own code is untouched. The page's clock is set against the monotonic one by round trips:
+// the one with the shortest trip counts.
+//   node page.mjs ENGINE SITE_DIR FRAMES_LOG [SHOW_MS]
+// Log lines: "start 0 NS" (the click on Play), "frame ELAPSED NS", "sound NS" (the music's
+// start call).
+import { startDriver } from '../../tests/web/drivers.mjs';
+import fs from 'node:fs';
+import http from 'node:http';
+import path from 'node:path';
+
+const [engineName, siteDir, logPath, showArg] = process.argv.slice(2);
+const kShowMs = Number(showArg || 65000);  // past the meter's check after a minute
+const kReadyMs = 120000;
+const kRoundTrips = 15;
+const kTypes = {
+  '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+  '.json': 'application/json', '.png': 'image/png', '.mp3': 'audio/mpeg',
+};
+const kFrameScript = `(() => {
+  const noted = window.quorvaneMeter = { frames: [], clickAt: 0, soundAt: 0 };
+  addEventListener('click', () => { if (!noted.clickAt) noted.clickAt = performance.now(); }, true);
+  if (window.AudioBufferSourceNode) {
+    const start = AudioBufferSourceNode.prototype.start;
+    AudioBufferSourceNode.prototype.start = function () {
+      if (!noted.soundAt) noted.soundAt = performance.now();
+      return start.apply(this, arguments);
+    };
+  }
+  const raf = window.requestAnimationFrame.bind(window);
+  let last = -1;
+  window.requestAnimationFrame = (callback) => raf((time) => {
+    callback(time);
+    const status = window.quorvaneStatus && window.quorvaneStatus();
+    if (!status || status.frames === 0 || status.elapsedMs === last) return;
+    last = status.elapsedMs;
+    noted.frames.push([performance.now(), status.elapsedMs]);
+  });
+})();`;
+
+function fail(message) {
+  console.error(`quorvane syncmeter: ${message}`);
+  process.exit(1);
+}
+
+function serve(root) {
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
+    if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      response.writeHead(404);
+      response.end();
+      return;
+    }
+    let body = fs.readFileSync(file);
+    if (file.endsWith('.html')) {
+      const script = `<head><script>${kFrameScript}</script>`;
+      body = Buffer.from(body.toString().replace('<head>', script));
+    }
+    response.writeHead(200, {
+      'Content-Type': kTypes[path.extname(file)] || 'application/octet-stream',
+      'Content-Length': body.length, 'Cache-Control': 'no-store',
+    });
+    response.end(body);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+// ns to add to the page's performance.now() (in ns) for CLOCK_MONOTONIC, and the trip's length.
+async function clockOffset(tab) {
+  let best = null;
+  for (let i = 0; i < kRoundTrips; ++i) {
+    const before = process.hrtime.bigint();
+    const pageMs = await tab.evaluate(() => performance.now());
+    const after = process.hrtime.bigint();
+    const trip = after - before;
+    if (best === null || trip < best.trip) {
+      best = { trip, offset: (before + after) / 2n - BigInt(Math.round(pageMs * 1e6)) };
+    }
+  }
+  return best;
+}
+
+if (!['chromium', 'firefox', 'webkit'].includes(engineName) || !siteDir || !logPath) {
+  fail('usage: node page.mjs chromium|firefox|webkit SITE_DIR FRAMES_LOG [SHOW_MS]');
+}
+const server = await serve(path.resolve(siteDir));
+const driver = await startDriver(engineName, { audible: true });
+let status = 0;
+try {
+  const tab = await driver.open(`http://127.0.0.1:${server.address().port}/`);
+  const ready = () => {
+    const play = document.querySelector('#play');
+    return play && !play.hidden && play.offsetParent !== null;
+  };
+  await tab.waitFor(ready, null, kReadyMs);
+  const before = await clockOffset(tab);
+  await tab.click('#play');
+  const reached = (until) => (window.quorvaneStatus()?.elapsedMs || 0) >= until;
+  await tab.waitFor(reached, kShowMs, kShowMs + kReadyMs);
+  await tab.press('Escape');
+  const noted = await tab.evaluate(() => window.quorvaneMeter);
+  const after = await clockOffset(tab);
+  await tab.close();
+  const toNs = (pageMs) => BigInt(Math.round(pageMs * 1e6)) + before.offset;
+  const lines = [`start 0 ${toNs(noted.clickAt)}`];
+  if (noted.soundAt) lines.push(`sound ${toNs(noted.soundAt)}`);
+  for (const [at, elapsed] of noted.frames) {
+    lines.push(`frame ${Math.round(elapsed)} ${toNs(at)}`);
+  }
+  fs.writeFileSync(logPath, lines.join('\n') + '\n');
+  const ms = (ns) => (Number(ns) / 1e6).toFixed(2);
+  console.log(`page clock to the monotonic clock: round trip ${ms(before.trip)} ms; ` +
+              `${ms(after.offset - before.offset)} ms drift over the show (trip ${ms(after.trip)} ms)`);
+} catch (e) {
+  console.error(`quorvane syncmeter: the page in ${engineName} failed: ${e.message}`);
+  status = 1;
+} finally {
+  await driver.close().catch(() => {});
+  server.close();
+}
+process.exit(status);
