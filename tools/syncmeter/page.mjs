@@ -115,7 +115,8 @@ try {
   fs.writeFileSync(logPath, lines.join('\n') + '\n');
   const ms = (ns) => (Number(ns) / 1e6).toFixed(2);
   console.log(`page clock to the monotonic clock: round trip ${ms(before.trip)} ms; ` +
-              `${ms(after.offset - before.offset)} ms drift over the show (trip ${ms(after.trip)} ms)`);
+              `${ms(after.offset - before.offset)} ms drift over the show ` +
+              `(trip ${ms(after.trip)} ms)`);
 } catch (e) {
   console.error(`quorvane syncmeter: the page in ${engineName} failed: ${e.message}`);
   status = 1;
