@@ -18,13 +18,12 @@
 #                   chromium, firefox or webkit, played through its first 65 s
 #     --control MS  also records the monitor through a delay of MS ms and prints what the
 #                   meter makes of it: the music MS ms later than in the direct recording
-#     --keep DIR    keeps the recordings, logs and the server's log in DIR
+#     --keep DIR    keeps the recordings, logs and the server's log (pulse/log) in DIR
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 usage="usage: tools/syncmeter.sh [--windows | --page ENGINE] [--control MS] [--keep DIR]"
 kRate=44100          # the sink's rate: the monitor is recorded and the song decoded at it
 kRecordLatencyMs=10  # parec's fragments: each read dates at most this much sound
-kServerSeconds=15    # for the sound server to take connections
 kShowSeconds=240     # the whole show (85.5 s) with a slow start under Wine, and then some
 windows=0
 page=
@@ -74,32 +73,21 @@ cleanup() {
     kill "${pids[i]}" 2>/dev/null || true
     wait "${pids[i]}" 2>/dev/null || true
   done
-  if [ $windows -eq 1 ] && [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
+  if [ $windows -eq 1 ]; then stopWinePrefix; fi
   stopOwnDisplay
   [ -n "$keep" ] || rm -rf "$work"
 }
 # shellcheck source=tools/own_display.sh
 . "$root/tools/own_display.sh"
+# shellcheck source=tools/wine_prefix.sh
+. "$root/tools/wine_prefix.sh"
 trap cleanup EXIT
 
-# The sound server: private runtime and state folders, no session bus, one null sink.
-mkdir -p "$work/pulse"
-export PULSE_RUNTIME_PATH=$work/pulse PULSE_STATE_PATH=$work/pulse
-export PULSE_SERVER=unix:$work/pulse/native PULSE_SINK=syncmeter
-HOME=$work/pulse pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
-  --log-target="file:$work/pulse.log" \
-  --load="module-null-sink sink_name=syncmeter rate=$kRate channels=2" \
-  --load="module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
-  >/dev/null 2>&1 &
-pids+=($!)
-for ((i = 0; i < kServerSeconds * 10; ++i)); do
-  pactl info >/dev/null 2>&1 && break
-  sleep 0.1
-done
-if ! pactl info >/dev/null 2>&1; then
-  echo "quorvane syncmeter: PulseAudio did not start ($work/pulse.log)" >&2
-  exit 1
-fi
+# The sound server: one of the meter's own, its null sink at the recording's rate.
+# shellcheck source=tools/sound_server.sh
+. "$root/tools/sound_server.sh"
+startSoundServer "$work/pulse" syncmeter $kRate || exit 1
+pids+=("$soundServerPid")
 
 ffmpeg -v error -y -i "$root/data/quorvane.mp3" -f s16le -ac 1 -ar $kRate "$work/song.raw"
 
@@ -139,11 +127,11 @@ elif [ $windows -eq 0 ]; then
 else
   name="quorvane.exe under Wine"
   # A prefix of the meter's own: the relay trace's settings stay out of the others.
-  export WINEPREFIX=${QUORVANE_SYNCMETER_WINEPREFIX:-$(dirname "$folder")/syncmeter-wine}
-  export WINEARCH=win64 WINEDEBUG=-all
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wine wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >/dev/null 2>&1
+  prefix=${QUORVANE_SYNCMETER_WINEPREFIX:-$(dirname "$folder")/syncmeter-wine}
+  fresh=0
+  [ -f "$prefix/system.reg" ] || fresh=1
+  useWinePrefix "$prefix" pulse
+  if [ $fresh -eq 1 ]; then
     wine reg add 'HKCU\Software\Wine\Debug' /v RelayFromInclude /d quorvane.exe /f \
       >/dev/null 2>&1
     traced='kernel32.QueryPerformanceCounter;gdi32.SwapBuffers;winmm.waveOutWrite'
