@@ -6,8 +6,8 @@
 // own code is untouched. The page's clock is set against the monotonic one by round trips:
 // the one with the shortest trip counts.
 //   node page.mjs ENGINE SITE_DIR FRAMES_LOG [SHOW_MS]
-// Log lines: "start 0 NS" (the click on Play), "frame ELAPSED NS", "sound NS" (the music's
-// start call).
+// Log lines: "start 0 NS" (the click on Play) and "frame ELAPSED NS", a frame drawn for the
+// show's time ELAPSED, its callback over at NS.
 import { startDriver } from '../../tests/web/drivers.mjs';
 import fs from 'node:fs';
 import http from 'node:http';
@@ -22,15 +22,8 @@ const kTypes = {
   '.json': 'application/json', '.png': 'image/png', '.mp3': 'audio/mpeg',
 };
 const kFrameScript = `(() => {
-  const noted = window.quorvaneMeter = { frames: [], clickAt: 0, soundAt: 0 };
+  const noted = window.quorvaneMeter = { frames: [], clickAt: 0 };
   addEventListener('click', () => { if (!noted.clickAt) noted.clickAt = performance.now(); }, true);
-  if (window.AudioBufferSourceNode) {
-    const start = AudioBufferSourceNode.prototype.start;
-    AudioBufferSourceNode.prototype.start = function () {
-      if (!noted.soundAt) noted.soundAt = performance.now();
-      return start.apply(this, arguments);
-    };
-  }
   const raf = window.requestAnimationFrame.bind(window);
   let last = -1;
   window.requestAnimationFrame = (callback) => raf((time) => {
@@ -108,7 +101,6 @@ try {
   await tab.close();
   const toNs = (pageMs) => BigInt(Math.round(pageMs * 1e6)) + before.offset;
   const lines = [`start 0 ${toNs(noted.clickAt)}`];
-  if (noted.soundAt) lines.push(`sound ${toNs(noted.soundAt)}`);
   for (const [at, elapsed] of noted.frames) {
     lines.push(`frame ${Math.round(elapsed)} ${toNs(at)}`);
   }
