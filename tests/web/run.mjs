@@ -12,7 +12,7 @@
 //   end      Chromium: ?t= near the end, its progress card, to the show's last frame
 //   replay   Chromium (playwright): the GL replay's calls on a bare page
 //   late     every engine: a page whose music is 40 ms late fails the sync check (sound.mjs)
-//   soundgone Firefox, WebKit: the sound server's sink removed during the show (sound.mjs)
+//   soundgone Firefox: the sound server's sink removed during the show (sound.mjs)
 // A group on the driver interface is `async (driver, base)`; driver.open(url) gives a tab
 // (see drivers.mjs). A Chromium-only group may take playwright's objects instead: list it
 // with `playwright: fn`, and fn gets `(browser, base)`, playwright's Browser and the site's
@@ -724,7 +724,7 @@ const kGroups = {
   player: { engines: ['chromium'], playwright: (browser, b) => player(browser, b, helpers) },
   offline: { engines: ['chromium'], playwright: (browser) => offline(browser, { check, serve: (root) => serve(root, { watch: false }), siteDir }) },
   late: { engines: kAll, run: (driver, b) => lateMusic(driver, b, helpers) },
-  soundgone: { engines: ['firefox', 'webkit'], run: (driver, b) => soundGone(driver, b, helpers) },
+  soundgone: { engines: ['firefox'], run: (driver, b) => soundGone(driver, b, helpers) },
 };
 
 const server = await serve(path.resolve(siteDir));

@@ -6,10 +6,15 @@ kPageShowMs=65000  # past the meter's check after a minute
 preparePage() {
   site=${QUORVANE_WEB_BUILD:-$root/build-web}/site
   "$root/tools/web.sh" >/dev/null
-  (cd "$root/tests/web" && npm ci --no-audit --no-fund --loglevel=error >/dev/null) || {
-    echo "quorvane syncmeter: npm ci failed in tests/web" >&2
-    exit 1
-  }
+  # Installed again only when the lock file is newer: a reinstall under a running test
+  # would take its modules away.
+  local modules=$root/tests/web/node_modules
+  if [ ! -d "$modules" ] || [ "$root/tests/web/package-lock.json" -nt "$modules" ]; then
+    (cd "$root/tests/web" && npm ci --no-audit --no-fund --loglevel=error >/dev/null) || {
+      echo "quorvane syncmeter: npm ci failed in tests/web" >&2
+      exit 1
+    }
+  fi
 }
 
 playPage() {  # playPage ENGINE FRAMES_LOG SECONDS
