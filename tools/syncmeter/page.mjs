@@ -3,8 +3,8 @@
 // log quorvane-syncmeter measures, on the recording's clock (CLOCK_MONOTONIC, which Node's
 // hrtime reads). A script served first in the page notes, after each animation frame's
 // callback, the page's time and the show time the frame drew (quorvaneStatus); the page's
-// own code is untouched. The page's clock is set against the monotonic one by round trips:
-// the one with the shortest trip counts.
+// own code is untouched. The page's clock is set against the monotonic one by round trips
+// before and after the show: the one with the shortest trip counts.
 //   node page.mjs ENGINE SITE_DIR FRAMES_LOG [SHOW_MS]
 // Log lines: "start 0 NS" (the click on Play) and "frame ELAPSED NS", a frame drawn for the
 // show's time ELAPSED, its callback over at NS.
@@ -40,27 +40,26 @@ function fail(message) {
   process.exit(1);
 }
 
-function serve(root) {
-  const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-    const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
-    if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      response.writeHead(404);
-      response.end();
-      return;
-    }
-    let body = fs.readFileSync(file);
-    if (file.endsWith('.html')) {
-      const script = `<head><script>${kFrameScript}</script>`;
-      body = Buffer.from(body.toString().replace('<head>', script));
-    }
-    response.writeHead(200, {
-      'Content-Type': kTypes[path.extname(file)] || 'application/octet-stream',
-      'Content-Length': body.length, 'Cache-Control': 'no-store',
-    });
-    response.end(body);
+// The site's files as they are, but the page, which gets the frame script first in <head>.
+async function siteFile(root, url) {
+  const name = decodeURIComponent(new URL(url, 'http://x').pathname).replace(/\/$/, '/index.html');
+  const file = path.join(root, name);
+  const bytes = file.startsWith(root) ? await fs.promises.readFile(file).catch(() => null) : null;
+  if (bytes === null || !file.endsWith('.html')) return { file, bytes };
+  const page = bytes.toString().replace('<head>', `<head><script>${kFrameScript}</script>`);
+  return { file, bytes: Buffer.from(page) };
+}
+
+async function serve(root) {
+  const server = http.createServer(async (request, response) => {
+    const { file, bytes } = await siteFile(root, request.url);
+    const type = kTypes[path.extname(file)] || 'application/octet-stream';
+    const headers = bytes ? { 'Content-Type': type, 'Cache-Control': 'no-store' } : {};
+    response.writeHead(bytes ? 200 : 404, headers);
+    response.end(bytes || undefined);
   });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return server;
 }
 
 // ns to add to the page's performance.now() (in ns) for CLOCK_MONOTONIC, and the trip's length.
@@ -99,16 +98,17 @@ try {
   const noted = await tab.evaluate(() => window.quorvaneMeter);
   const after = await clockOffset(tab);
   await tab.close();
-  const toNs = (pageMs) => BigInt(Math.round(pageMs * 1e6)) + before.offset;
+  const clock = after.trip < before.trip ? after : before;
+  const toNs = (pageMs) => BigInt(Math.round(pageMs * 1e6)) + clock.offset;
   const lines = [`start 0 ${toNs(noted.clickAt)}`];
   for (const [at, elapsed] of noted.frames) {
     lines.push(`frame ${Math.round(elapsed)} ${toNs(at)}`);
   }
   fs.writeFileSync(logPath, lines.join('\n') + '\n');
   const ms = (ns) => (Number(ns) / 1e6).toFixed(2);
-  console.log(`page clock to the monotonic clock: round trip ${ms(before.trip)} ms; ` +
-              `${ms(after.offset - before.offset)} ms drift over the show ` +
-              `(trip ${ms(after.trip)} ms)`);
+  console.log(`page clock to the monotonic clock: round trips ${ms(before.trip)} ms before ` +
+              `the show and ${ms(after.trip)} ms after, ${ms(after.offset - before.offset)} ms ` +
+              'apart');
 } catch (e) {
   console.error(`quorvane syncmeter: the page in ${engineName} failed: ${e.message}`);
   status = 1;
