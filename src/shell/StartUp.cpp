@@ -40,7 +40,8 @@ constexpr int kMusicFadeMs = 2000;  // what a fade-in would take
 // How long the show waits for its music to start playing before it starts without it.
 constexpr auto kMusicStartBound = std::chrono::seconds(3);
 constexpr auto kMusicStartPoll = std::chrono::milliseconds(1);
-constexpr char kDummyDriver[] = "dummy";  // SDL's audio driver that nobody hears
+constexpr unsigned kPassesUntilHeard = 2;  // see gMixPasses
+constexpr char kDummyDriver[] = "dummy";   // SDL's audio driver that nobody hears
 constexpr int kDriverNameLength = 32;
 
 constexpr unsigned kUnseededRand = 1;  // the seed of a rand() never seeded
@@ -66,8 +67,9 @@ static_assert(sizeof kImageTextures / sizeof kImageTextures[0] == kImageCount,
               "one texture per image");
 constexpr char kDataFolder[] = "data/";
 
-// The mixer's passes, counted on its thread: the first one after Mix_PlayMusic has the music
-// in it, and a sound server that is slow to start its stream holds it back.
+// The mixer's passes, counted on its thread. The first one after Mix_PlayMusic has the music
+// in it, and the device asks for the next once it plays that one: the music is heard from
+// then on. A sound server that is slow to start its stream holds both back.
 std::atomic<unsigned> gMixPasses{0};
 unsigned gPassesAtPlay = 0;  // the count when the music was last started
 bool gMusicIsHeard = false;  // a device that is heard is open and the music is loaded
@@ -210,7 +212,7 @@ void waitForMusic()
     if (!gMusicIsHeard) return;
     // The bound is read from a clock of its own: the show's clock is first read by the loop.
     const auto deadline = std::chrono::steady_clock::now() + kMusicStartBound;
-    while (gMixPasses == gPassesAtPlay) {
+    while (gMixPasses - gPassesAtPlay < kPassesUntilHeard) {
         if (quitAsked()) {
             gQuit = true;
             return;

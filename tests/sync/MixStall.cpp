@@ -7,6 +7,7 @@
 //   QUORVANE_STALL_MS=N          the hold, default 0
 //   QUORVANE_STALL_QUIT_FRAMES=N sends the demo SIGTERM (a quit request) once it has shown
 //                                N frames after its last music start; 0 or unset: never
+//   QUORVANE_STALL_QUIT_PLAYS=N  ... after its N-th music start (--loop), default 1
 //   QUORVANE_STALL_QUIT_HELD_MS=N sends it SIGTERM N ms into a hold instead
 // Log lines, times in ms of CLOCK_MONOTONIC:
 //   play MS      Mix_PlayMusic returned
@@ -69,6 +70,7 @@ void note(const char* format, Args... args)
 std::atomic<bool> gHoldNext{false};   // the next pass to begin is held
 std::atomic<bool> gClockNoted{true};  // the first reading after the last play is logged
 std::atomic<int> gFramesSincePlay{0};
+std::atomic<int> gPlays{0};
 void (*gMix)(void*, Uint8*, int) = nullptr;  // the mixer's own callback
 
 void heldMix(void* context, Uint8* stream, int length)
@@ -115,6 +117,7 @@ int Mix_PlayMusic(Mix_Music* music, int loops)
     const int result = real(music, loops);
     note("play %.1f\n", nowMs());
     gFramesSincePlay = 0;
+    ++gPlays;
     gClockNoted = false;
     gHoldNext = true;
     return result;
@@ -136,7 +139,10 @@ void SDL_GL_SwapBuffers(void)
     const int frame = ++gFramesSincePlay;
     note("frame %d %.1f\n", frame, nowMs());
     const int quitFrames = envNumber("QUORVANE_STALL_QUIT_FRAMES");
-    if (quitFrames > 0 && frame == quitFrames) kill(getpid(), SIGTERM);
+    const int quitPlays = envNumber("QUORVANE_STALL_QUIT_PLAYS");
+    if (quitFrames > 0 && frame == quitFrames && gPlays >= (quitPlays > 0 ? quitPlays : 1)) {
+        kill(getpid(), SIGTERM);
+    }
 }
 
 }  // extern "C"
