@@ -210,14 +210,16 @@ void rewindShow()
 void waitForMusic()
 {
     if (!gMusicIsHeard) return;
-    // The bound is read from a clock of its own: the show's clock is first read by the loop.
-    const auto deadline = std::chrono::steady_clock::now() + kMusicStartBound;
+    // The bound is read from the wall clock: the show's clock (SDL_GetTicks, on Windows the
+    // performance counter) is first read by the frame loop, and those who time the show from
+    // outside see it start there.
+    const auto deadline = std::chrono::system_clock::now() + kMusicStartBound;
     while (gMixPasses - gPassesAtPlay < kPassesUntilHeard) {
         if (quitAsked()) {
             gQuit = true;
             return;
         }
-        if (std::chrono::steady_clock::now() >= deadline) {
+        if (std::chrono::system_clock::now() >= deadline) {
             std::fprintf(stderr,
                          "quorvane: the sound did not start within %lld s; the show starts "
                          "without waiting for it\n",
