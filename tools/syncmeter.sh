@@ -73,7 +73,7 @@ cleanup() {
     kill "${pids[i]}" 2>/dev/null || true
     wait "${pids[i]}" 2>/dev/null || true
   done
-  if [ $windows -eq 1 ]; then stopWinePrefix; fi
+  if [ $windows -eq 1 ]; then stopWinePrefix || true; fi
   stopOwnDisplay
   [ -n "$keep" ] || rm -rf "$work"
 }
