@@ -81,9 +81,10 @@ if (!['chromium', 'firefox', 'webkit'].includes(engineName) || !siteDir || !logP
   fail('usage: node page.mjs chromium|firefox|webkit SITE_DIR FRAMES_LOG [SHOW_MS]');
 }
 const server = await serve(path.resolve(siteDir));
-const driver = await startDriver(engineName, { audible: true });
+let driver = null;
 let status = 0;
 try {
+  driver = await startDriver(engineName, { audible: true });
   const tab = await driver.open(`http://127.0.0.1:${server.address().port}/`);
   const ready = () => {
     const play = document.querySelector('#play');
@@ -113,7 +114,7 @@ try {
   console.error(`quorvane syncmeter: the page in ${engineName} failed: ${e.message}`);
   status = 1;
 } finally {
-  await driver.close().catch(() => {});
+  if (driver) await driver.close().catch(() => {});
   server.close();
 }
 process.exit(status);
