@@ -5,29 +5,34 @@
 # from the program on a private Xvfb: natively from a preloaded library that notes each
 # SDL_GL_SwapBuffers and the SDL_GetTicks reading it was drawn for (the demo's calls are
 # untouched), under Wine from Wine's relay trace of QueryPerformanceCounter and SwapBuffers,
-# each line stamped as it is written by a preloaded library.
+# each line stamped as it is written by a preloaded library; for the page, in a browser
+# engine, from a script served first in it that notes each animation frame's time and the
+# show time it drew (tools/syncmeter/page.mjs).
 # quorvane-syncmeter finds where in the MP3 (decoded by ffmpeg) the recording is and prints,
 # in ms, how late the music is behind the picture (negative: early) at the first frame and
 # after 60 s, with a row every 10 s.
-#   tools/syncmeter.sh [--windows] [--control MS] [--keep DIR]
+#   tools/syncmeter.sh [--windows | --page ENGINE] [--control MS] [--keep DIR]
 #     --windows     measures build-windows/quorvane/quorvane.exe under Wine's PulseAudio
 #                   driver instead of the native demo (tools/windows.sh builds it first)
+#     --page ENGINE measures the page (build-web/site, tools/web.sh builds it first) in
+#                   chromium, firefox or webkit, played through its first 65 s
 #     --control MS  also records the monitor through a delay of MS ms and prints what the
 #                   meter makes of it: the music MS ms later than in the direct recording
-#     --keep DIR    keeps the recordings, logs and the server's log in DIR
+#     --keep DIR    keeps the recordings, logs and the server's log (pulse/log) in DIR
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-usage="usage: tools/syncmeter.sh [--windows] [--control MS] [--keep DIR]"
+usage="usage: tools/syncmeter.sh [--windows | --page ENGINE] [--control MS] [--keep DIR]"
 kRate=44100          # the sink's rate: the monitor is recorded and the song decoded at it
 kRecordLatencyMs=10  # parec's fragments: each read dates at most this much sound
-kServerSeconds=15    # for the sound server to take connections
 kShowSeconds=240     # the whole show (85.5 s) with a slow start under Wine, and then some
 windows=0
+page=
 control=
 keep=
 while [ $# -gt 0 ]; do
   case $1 in
     --windows) windows=1 ;;
+    --page) page=${2:?$usage}; shift ;;
     --control) control=${2:?$usage}; shift ;;
     --keep) keep=${2:?$usage}; shift ;;
     -h|--help) echo "$usage"; exit 0 ;;
@@ -36,17 +41,23 @@ while [ $# -gt 0 ]; do
   shift
 done
 [ -z "$control" ] || [[ $control =~ ^[0-9]+$ ]] || { echo "$usage" >&2; exit 2; }
+[ -z "$page" ] || { [[ $page =~ ^(chromium|firefox|webkit)$ ]] && [ $windows -eq 0 ]; } ||
+  { echo "$usage" >&2; exit 2; }
 
 "$root/tools/setup.sh" core sync
 build=${QUORVANE_BUILD:-$root/build}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-nice -n 10 cmake --build "$build" -j2 --target quorvane quorvane-frameclock \
-  quorvane-stderrstamps quorvane-syncmeter >/dev/null
+targets=(quorvane-syncmeter)
+[ -n "$page" ] || targets+=(quorvane quorvane-frameclock quorvane-stderrstamps)
+nice -n 10 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 meter=$build/tools/syncmeter/quorvane-syncmeter
 folder=${QUORVANE_WINDOWS_BUILD:-$root/build-windows}/quorvane
 if [ $windows -eq 1 ]; then
   "$root/tools/windows.sh" >/dev/null
 fi
+# shellcheck source=tools/syncmeter/page.sh
+. "$root/tools/syncmeter/page.sh"
+[ -z "$page" ] || preparePage
 
 if [ -n "$keep" ]; then
   mkdir -p "$keep"
@@ -62,32 +73,21 @@ cleanup() {
     kill "${pids[i]}" 2>/dev/null || true
     wait "${pids[i]}" 2>/dev/null || true
   done
-  if [ $windows -eq 1 ] && [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
+  if [ $windows -eq 1 ]; then stopWinePrefix || true; fi
   stopOwnDisplay
   [ -n "$keep" ] || rm -rf "$work"
 }
 # shellcheck source=tools/own_display.sh
 . "$root/tools/own_display.sh"
+# shellcheck source=tools/wine_prefix.sh
+. "$root/tools/wine_prefix.sh"
 trap cleanup EXIT
 
-# The sound server: private runtime and state folders, no session bus, one null sink.
-mkdir -p "$work/pulse"
-export PULSE_RUNTIME_PATH=$work/pulse PULSE_STATE_PATH=$work/pulse
-export PULSE_SERVER=unix:$work/pulse/native PULSE_SINK=syncmeter
-HOME=$work/pulse pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
-  --log-target="file:$work/pulse.log" \
-  --load="module-null-sink sink_name=syncmeter rate=$kRate channels=2" \
-  --load="module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
-  >/dev/null 2>&1 &
-pids+=($!)
-for ((i = 0; i < kServerSeconds * 10; ++i)); do
-  pactl info >/dev/null 2>&1 && break
-  sleep 0.1
-done
-if ! pactl info >/dev/null 2>&1; then
-  echo "quorvane syncmeter: PulseAudio did not start ($work/pulse.log)" >&2
-  exit 1
-fi
+# The sound server: one of the meter's own, its null sink at the recording's rate.
+# shellcheck source=tools/sound_server.sh
+. "$root/tools/sound_server.sh"
+startSoundServer "$work/pulse" syncmeter $kRate || exit 1
+pids+=("$soundServerPid")
 
 ffmpeg -v error -y -i "$root/data/quorvane.mp3" -f s16le -ac 1 -ar $kRate "$work/song.raw"
 
@@ -115,7 +115,10 @@ startOwnDisplay
 # shellcheck disable=SC2154  # set by startOwnDisplay
 export DISPLAY=$ownDisplay
 status=0
-if [ $windows -eq 0 ]; then
+if [ -n "$page" ]; then
+  name="page in $page"
+  playPage "$page" "$work/frames.log" $kShowSeconds || status=$?
+elif [ $windows -eq 0 ]; then
   name="native demo"
   (cd "$root" && SDL_AUDIODRIVER=pulse \
     QUORVANE_SYNCMETER_FRAMES="$work/frames.log" \
@@ -124,11 +127,11 @@ if [ $windows -eq 0 ]; then
 else
   name="quorvane.exe under Wine"
   # A prefix of the meter's own: the relay trace's settings stay out of the others.
-  export WINEPREFIX=${QUORVANE_SYNCMETER_WINEPREFIX:-$(dirname "$folder")/syncmeter-wine}
-  export WINEARCH=win64 WINEDEBUG=-all
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wine wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >/dev/null 2>&1
+  prefix=${QUORVANE_SYNCMETER_WINEPREFIX:-$(dirname "$folder")/syncmeter-wine}
+  fresh=0
+  [ -f "$prefix/system.reg" ] || fresh=1
+  useWinePrefix "$prefix" pulse
+  if [ $fresh -eq 1 ]; then
     wine reg add 'HKCU\Software\Wine\Debug' /v RelayFromInclude /d quorvane.exe /f \
       >/dev/null 2>&1
     traced='kernel32.QueryPerformanceCounter;gdi32.SwapBuffers;winmm.waveOutWrite'

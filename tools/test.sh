@@ -4,12 +4,14 @@
 # build with the suite and a short run, a bounded fuzzing run of the image path, a short
 # run under valgrind, the Debian package unpacked and played, the short run on both
 # SDL 1.2 runtimes, the page built for the browser and tested in headless Chromium, and the
-# Windows programs cross-built and tried under Wine, and the release zip made twice, compared
-# byte for byte and checked unpacked.
+# Windows programs cross-built and tried under Wine, the music against the picture measured at
+# a sound server's sink (native on both runtimes and under Wine), and the release zip made
+# twice, compared byte for byte and checked unpacked.
 # Starts its own virtual display when none is given, so it passes with no screen and no
 # sound card. Fails when any of them finds something.
 #   QUORVANE_CI_STEPS  which steps to run (style before the suite, the rest after it), default
-#                      "style sanitize fuzz valgrind package sdl_compat web windows release";
+#                      "style sanitize fuzz valgrind package sdl_compat web windows sync
+#                      release";
 #                      empty for the suite only
 # Arguments go to ctest.
 set -uo pipefail
@@ -17,7 +19,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/setup.sh" || exit 1
 "$root/tools/build.sh" -DBUILD_TESTING=ON || exit 1
 build=${QUORVANE_BUILD:-$root/build}
-steps=${QUORVANE_CI_STEPS-style sanitize fuzz valgrind package sdl_compat web windows release}
+steps=${QUORVANE_CI_STEPS-style sanitize fuzz valgrind package sdl_compat web windows sync release}
 
 withDisplay() {
   if [ -z "${DISPLAY:-}" ]; then

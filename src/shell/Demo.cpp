@@ -9,9 +9,11 @@ int playShow(bool loop)
 {
     Timeline* timeline = startUp();
     if (timeline == nullptr) return 1;
+    waitForMusic();
     runFrameLoop(*timeline, realTimeHooks());
     while (loop && !gQuit) {
         rewindShow();
+        waitForMusic();
         runFrameLoop(*timeline, realTimeHooks());
     }
     shutDown();

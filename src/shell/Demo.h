@@ -30,6 +30,13 @@ const std::string& startUpFailure();
 // music started again from its beginning, repeating without end.
 void rewindShow();
 
+// Waits until the device plays the music that start-up or the rewind started, so that
+// the frame loop's first clock reading is when it starts to play: a sound server may hold a
+// new stream back for a second or more. No wait without a device that is heard or without
+// music; past 3 s one line says so and the show goes on. Escape or a quit request ends the
+// wait and sets gQuit.
+void waitForMusic();
+
 // Frees the music and the textures while their device and context exist, closes audio
 // and shuts SDL down.
 void shutDown();

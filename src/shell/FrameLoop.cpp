@@ -46,6 +46,13 @@ LoopHooks realTimeHooks()
     return hooks;
 }
 
+bool quitAsked()
+{
+    SDL_PumpEvents();
+    const bool escapePressed = drainEventsButQuit();
+    return escapePressed || gKeyboard.isKeyDown(kEscapeKey) || quitRequested();
+}
+
 void runFrameLoop(const Timeline& timeline, const LoopHooks& hooks)
 {
     FrameLoop loop(timeline, hooks);

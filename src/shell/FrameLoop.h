@@ -27,6 +27,10 @@ LoopHooks realTimeHooks();
 // elapsed or a quit was asked for (Escape, window close, SIGINT, SIGTERM).
 void runFrameLoop(const Timeline& timeline, const LoopHooks& hooks);
 
+// Pumps the events while no frame loop runs (the wait for the music): whether Escape is or
+// went down or a quit was asked for. A quit request stays queued for the loop to see.
+bool quitAsked();
+
 extern bool gQuit;  // set when the frame loop sees a quit request; ends the loop
 
 class FrameLoop {

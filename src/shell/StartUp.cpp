@@ -14,9 +14,13 @@
 #include "shell/Window.h"
 
 #include <SDL_mixer.h>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -32,6 +36,13 @@ constexpr int kAudioChunk = 1024;
 constexpr int kLoopForever = -1;
 constexpr int kMusicFade = 0;       // off: the music starts at once, at full volume
 constexpr int kMusicFadeMs = 2000;  // what a fade-in would take
+
+// How long the show waits for its music to start playing before it starts without it.
+constexpr auto kMusicStartBound = std::chrono::seconds(3);
+constexpr auto kMusicStartPoll = std::chrono::milliseconds(1);
+constexpr unsigned kPassesUntilHeard = 2;  // see gMixPasses
+constexpr char kDummyDriver[] = "dummy";   // SDL's audio driver that nobody hears
+constexpr int kDriverNameLength = 32;
 
 constexpr unsigned kUnseededRand = 1;  // the seed of a rand() never seeded
 
@@ -58,6 +69,15 @@ constexpr char kDataFolder[] = "data/";
 
 std::string gStartUpFailure;  // what the last start-up failed at; empty when it did not
 
+// The mixer's passes, counted on its thread. The first one after Mix_PlayMusic has the music
+// in it, and the device asks for the next once it plays that one: the music is heard from
+// then on. A sound server that is slow to start its stream holds both back.
+std::atomic<unsigned> gMixPasses{0};
+unsigned gPassesAtPlay = 0;  // the count when the music was last started
+bool gMusicIsHeard = false;  // a device that is heard is open and the music is loaded
+
+void countMixPass(void* /*context*/, Uint8* /*stream*/, int /*length*/) { ++gMixPasses; }
+
 // Opens the audio device; without it the show runs silent.
 bool openAudio()
 {
@@ -66,7 +86,16 @@ bool openAudio()
                      Mix_GetError());
         return false;
     }
+    Mix_SetPostMix(countMixPass, nullptr);
     return true;
+}
+
+// Whether the open device is one that somebody hears (not SDL's dummy driver).
+bool deviceIsHeard()
+{
+    char driver[kDriverNameLength] = {};
+    return SDL_AudioDriverName(driver, sizeof driver) != nullptr &&
+           std::strcmp(driver, kDummyDriver) != 0;
 }
 
 // Decodes the music once the device is open (the mixer cannot play music decoded before)
@@ -124,7 +153,12 @@ void seedShow()
 // Black, depth-tested, textured: the GL as the first frame finds it.
 void setGlDefaults() { gWindow.initGL(0.0f, 0.0f, 0.0f, 0.0f); }
 
-void startMusic() { gMusic.play(kMusicFade, kLoopForever, kMusicFadeMs); }
+void startMusic()
+{
+    gMusic.play(kMusicFade, kLoopForever, kMusicFadeMs);
+    // Mix_PlayMusic holds the mixer's lock: a pass counted after this began after the call.
+    gPassesAtPlay = gMixPasses;
+}
 
 }  // namespace
 
@@ -154,6 +188,7 @@ Timeline* startUp()
         return nullptr;
     }
     if (audioOpen) loadMusic();
+    gMusicIsHeard = audioOpen && gMusic.handle != nullptr && deviceIsHeard();
     seedShow();
     Timeline* timeline = buildSchedule();
     SDL_EnableKeyRepeat(kKeyRepeatDelay, kKeyRepeatInterval);
@@ -176,6 +211,29 @@ void rewindShow()
     setGlDefaults();
     gRenderer.clear();
     startMusic();
+}
+
+void waitForMusic()
+{
+    if (!gMusicIsHeard) return;
+    // The bound is read from the wall clock: the show's clock (SDL_GetTicks, on Windows the
+    // performance counter) is first read by the frame loop, and those who time the show from
+    // outside see it start there.
+    const auto deadline = std::chrono::system_clock::now() + kMusicStartBound;
+    while (gMixPasses - gPassesAtPlay < kPassesUntilHeard) {
+        if (quitAsked()) {
+            gQuit = true;
+            return;
+        }
+        if (std::chrono::system_clock::now() >= deadline) {
+            std::fprintf(stderr,
+                         "quorvane: the sound did not start within %lld s; the show starts "
+                         "without waiting for it\n",
+                         static_cast<long long>(kMusicStartBound.count()));
+            return;
+        }
+        std::this_thread::sleep_for(kMusicStartPoll);
+    }
 }
 
 void shutDown()

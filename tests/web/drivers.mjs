@@ -58,10 +58,12 @@ class ChromiumDriver {
   name = 'chromium';
   tabs = new Set();
 
-  async start() {
+  // `audible`: its sound goes to the sound server, not muted as playwright has it by default.
+  async start({ audible = false } = {}) {
     this.playwright = await chromium.launch({
       executablePath: '/usr/bin/chromium',
       headless: true,
+      ignoreDefaultArgs: audible ? ['--mute-audio'] : [],
       args: [
         '--no-sandbox',
         '--use-angle=swiftshader',
@@ -283,8 +285,9 @@ class WebKitDriver {
 
 export const kEngines = ['chromium', 'firefox', 'webkit'];
 
-export function startDriver(name) {
+// `options` go to the driver's start: { audible } for Chromium, which otherwise plays muted.
+export function startDriver(name, options = {}) {
   const Driver = { chromium: ChromiumDriver, firefox: FirefoxDriver, webkit: WebKitDriver }[name];
   if (!Driver) throw new Error(`no driver for ${name}: ${kEngines.join(', ')}`);
-  return new Driver().start();
+  return new Driver().start(options);
 }

@@ -5,7 +5,8 @@
 // output timestamp, and each animation frame that draws pairs the elapsed time it drew (read
 // after the page's own callback) with the position heard as that callback began. It keeps the
 // console's lines and the uncaught errors, and can shrink the frame just drawn into a
-// thumbnail. ?quorvane-no-audio hides Web Audio from the page.
+// thumbnail. ?quorvane-no-audio hides Web Audio from the page; ?quorvane-late-music=MS starts
+// every source MS ms after the time the page gave it, a page whose music is that late.
 'use strict';
 
 (() => {
@@ -19,7 +20,9 @@
     thumb: null,
     wantThumb: false,
   });
-  if (new URLSearchParams(location.search).has('quorvane-no-audio')) {
+  const query = new URLSearchParams(location.search);
+  const lateS = Number(query.get('quorvane-late-music') || 0) / 1000;
+  if (query.has('quorvane-no-audio')) {
     delete window.AudioContext;
     delete window.webkitAudioContext;
   }
@@ -40,15 +43,16 @@
 
   if (window.AudioBufferSourceNode) {
     const start = AudioBufferSourceNode.prototype.start;
-    AudioBufferSourceNode.prototype.start = function (when = 0, offset = 0) {
+    AudioBufferSourceNode.prototype.start = function (when = 0, offset = 0, ...rest) {
+      const at = Math.max(when, this.context.currentTime) + lateS;
       watch.starts.push({
         context: this.context,
-        when: Math.max(when, this.context.currentTime),
+        when: at,
         offset,
         calledAt: performance.now(),
         calledCtx: this.context.currentTime,
       });
-      return start.apply(this, arguments);
+      return lateS ? start.call(this, at, offset, ...rest) : start.apply(this, arguments);
     };
     const stop = AudioBufferSourceNode.prototype.stop;
     AudioBufferSourceNode.prototype.stop = function (when = 0) {
@@ -63,7 +67,8 @@
   // soundtrack.js): there the watch, like the page, goes by the context's own time.
   const latencyReadable = !navigator.userAgent.includes('Firefox/');
   const outputLatency = (context) => (latencyReadable && context.outputLatency) || 0;
-  // The position heard now, in ms of the soundtrack, from the latest start.
+  // The position heard now, in ms of the soundtrack, from the latest start; watch.reading
+  // keeps what it was read from, for a frame that is off.
   watch.position = () => {
     const s = watch.starts[watch.starts.length - 1];
     if (!s || s.context.state !== 'running') return null;
@@ -76,10 +81,17 @@
     const since = performance.now() - t.performanceTime;
     // Nothing beyond what the context has rendered can be heard: an audio thread that
     // stalls (a busy machine) stops the music at that point.
-    const heard =
-      t.performanceTime > 0 && since >= 0 && since < 1000
-        ? Math.min(t.contextTime + since / 1000, s.context.currentTime)
-        : s.context.currentTime - outputLatency(s.context) - (s.context.baseLatency || 0);
+    const stamped = t.performanceTime > 0 && since >= 0 && since < 1000;
+    const heard = stamped
+      ? Math.min(t.contextTime + since / 1000, s.context.currentTime)
+      : s.context.currentTime - outputLatency(s.context) - (s.context.baseLatency || 0);
+    watch.reading = {
+      stamped,
+      since,
+      stampMs: t.contextTime * 1000,
+      renderedMs: s.context.currentTime * 1000,
+      latencyMs: (outputLatency(s.context) + (s.context.baseLatency || 0)) * 1000,
+    };
     return (heard - s.when + s.offset) * 1000;
   };
   // The moment the latest start is heard, on the page's clock.
@@ -108,15 +120,19 @@
       // Read just before the page's callback reads its clock for the frame it draws: after
       // the callback, the position would also count the frame's own drawing.
       const music = watch.position();
+      const reading = watch.reading;
+      const calledAt = performance.now();
       callback(time);
       const after = window.quorvaneStatus && window.quorvaneStatus();
       if (!after || after.frames === 0) return;
       if (before && before.frames === after.frames && before.elapsedMs === after.elapsedMs) return;
       watch.samples.push({
         at: performance.now(),
+        calledAt,
         frames: after.frames,
         elapsed: after.elapsedMs,
         music,
+        reading,
       });
       if (watch.wantThumb) {
         // Still the frame just drawn: the buffer is cleared only once it is shown.

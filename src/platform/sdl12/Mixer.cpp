@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,16 @@ namespace {
 constexpr int kLoopForever = -1;
 constexpr int kPlayForever = 0;  // platformPlayMusic's `plays` for a music without end
 
+constexpr char kDummyDriver[] = "dummy";
+
 bool gAudioOpen = false;  // between Mix_OpenAudio and Mix_CloseAudio
 bool gSilent = false;     // SDL_AUDIODRIVER=dummy: accept everything, play nothing
+
+// Mix_SetPostMix's function, called on the platform's audio thread: the lock keeps it and its
+// context together while the demo's thread changes them.
+std::mutex gPostMixLock;
+void (*gPostMix)(void*, Uint8*, int) = nullptr;
+void* gPostMixContext = nullptr;
 
 int play(Mix_Music* music, int loops, int fadeMs)
 {
@@ -69,6 +78,12 @@ void stopAudio()
     if (gAudioOpen) Mix_CloseAudio();
 }
 
+void sdlMixed(Uint8* stream, int length)
+{
+    const std::lock_guard<std::mutex> lock(gPostMixLock);
+    if (gPostMix != nullptr) gPostMix(gPostMixContext, stream, length);
+}
+
 extern "C" {
 
 SDL_RWops* SDL_RWFromFile(const char* file, const char* mode)
@@ -92,11 +107,19 @@ int Mix_OpenAudio(int /*frequency*/, Uint16 /*format*/, int /*channels*/, int /*
 {
     // The backend plays at its device's own rate and format.
     const char* driver = std::getenv("SDL_AUDIODRIVER");
-    gSilent = driver != nullptr && std::strcmp(driver, "dummy") == 0;
+    gSilent = driver != nullptr && std::strcmp(driver, kDummyDriver) == 0;
     if (!gSilent && !platformOpenAudio()) return -1;
     gAudioOpen = true;
     markAudioOpen(true);
     return 0;
+}
+
+char* SDL_AudioDriverName(char* name, int length)
+{
+    if (!gAudioOpen || name == nullptr || length <= 0) return nullptr;
+    std::snprintf(name, static_cast<size_t>(length), "%s",
+                  gSilent ? kDummyDriver : platformAudioDriverName());
+    return name;
 }
 
 void Mix_CloseAudio(void)
@@ -149,5 +172,12 @@ void Mix_FreeMusic(Mix_Music* music)
 int Mix_PlayMusic(Mix_Music* music, int loops) { return play(music, loops, 0); }
 
 int Mix_FadeInMusic(Mix_Music* music, int loops, int ms) { return play(music, loops, ms); }
+
+void Mix_SetPostMix(void (*mixed)(void* context, Uint8* stream, int length), void* context)
+{
+    const std::lock_guard<std::mutex> lock(gPostMixLock);
+    gPostMix = mixed;
+    gPostMixContext = context;
+}
 
 }  // extern "C"

@@ -51,6 +51,8 @@ int platformLoadMusic(const unsigned char* bytes, size_t size, const char* name)
 void platformPlayMusic(int music, int plays, int fadeMs);
 // Frees a music made by platformLoadMusic, stopping it if it plays.
 void platformFreeMusic(int music);
+// The audio driver's name, as SDL_AudioDriverName gives it.
+const char* platformAudioDriverName();
 
 // ---- What the shared half offers a platform ----
 
@@ -59,6 +61,11 @@ void platformFreeMusic(int music);
 // queues the events, as SDL 1.2 does (repeats only after SDL_EnableKeyRepeat).
 void sdlPostKey(SDLKey key, bool down, bool repeat);
 void sdlPostQuit();
+
+// A buffer of music is ready for the device: hands it to Mix_SetPostMix's function. Called
+// from the platform's own audio thread, like SDL_mixer's, for every buffer it fills while a
+// music plays; a platform that hands the whole file to a player of its own never calls it.
+void sdlMixed(Uint8* stream, int length);
 
 // The SDL 1.2 key of a key code as Windows (virtual-key codes) and browsers (KeyboardEvent
 // .keyCode) number keys: the two agree. `right`: the right-hand one of Shift, Ctrl or Alt.

@@ -69,6 +69,9 @@ void platformPlayMusic(int music, int plays, int fadeMs) { soundtrackPlay(music,
 
 void platformFreeMusic(int music) { soundtrackFree(music); }
 
+// The page schedules the whole soundtrack on Web Audio: no buffer passes the mixer's post-mix.
+const char* platformAudioDriverName() { return "webaudio"; }
+
 void webHoldMusic() { soundtrackHold(); }
 
 void webPauseMusic() { soundtrackPause(); }

@@ -2,7 +2,8 @@
 // then streamed to waveOut from a thread of its own, which starts the sound again from its
 // first sample at its end for as many plays as asked, as SDL_mixer loops music. A device
 // that fails once the show has begun is said in one line; the show goes on without sound,
-// as it does when there is no device at all.
+// as it does when there is no device at all. Each buffer filled goes through the mixer's
+// post-mix function on its way to the device, as SDL_mixer's do.
 #include "Mp3Decoder.h"
 #include "Platform.h"
 
@@ -141,6 +142,8 @@ void feed(Playback playback)
                 finished = true;  // the last play has been queued in full
                 break;
             }
+            sdlMixed(reinterpret_cast<Uint8*>(gBuffers[i].data()),
+                     static_cast<int>(gHeaders[i].dwBufferLength));
             gHeaders[i].dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
             const MMRESULT result = waveOutWrite(gDevice, &gHeaders[i], sizeof gHeaders[i]);
             if (result != MMSYSERR_NOERROR) return soundFailed("waveOutWrite", result);
@@ -238,3 +241,5 @@ void platformFreeMusic(int music)
     if (music == gPlaying) stopPlaying();
     gSounds.erase(music);
 }
+
+const char* platformAudioDriverName() { return "waveout"; }

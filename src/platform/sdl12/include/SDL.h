@@ -38,6 +38,11 @@ void SDL_SetError(const char* format, ...) __attribute__((format(printf, 1, 2)))
 // Milliseconds since SDL_Init.
 Uint32 SDL_GetTicks(void);
 
+// The name of the audio driver the open device plays through ("dummy": none that is heard),
+// copied into `name` (at most `length` bytes, the terminating zero included); null while no
+// device is open.
+char* SDL_AudioDriverName(char* name, int length);
+
 // Surfaces.
 #define SDL_SWSURFACE 0x00000000
 #define SDL_HWSURFACE 0x00000001

@@ -20,6 +20,9 @@ void Mix_FreeMusic(Mix_Music* music);
 // loops -1: without end; n >= 0: n more times after the first.
 int Mix_PlayMusic(Mix_Music* music, int loops);
 int Mix_FadeInMusic(Mix_Music* music, int loops, int ms);
+// `mixed` is called on the mixer's thread with each buffer of sound once the music is in it,
+// before the device gets it; null stops the calls.
+void Mix_SetPostMix(void (*mixed)(void* context, Uint8* stream, int length), void* context);
 
 #define Mix_GetError SDL_GetError
 #define Mix_SetError SDL_SetError
