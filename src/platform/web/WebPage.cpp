@@ -32,6 +32,12 @@ EM_JS(void, callCaption, (const char* caption), {
     if (Module.onCaption) Module.onCaption(UTF8ToString(caption));
 });
 
+EM_JS(void, callPictureDrawn, (const uint8_t* rgba, int width, int height), {
+    // Copied out of the program's memory, which the next call may reuse.
+    const pixels = new Uint8ClampedArray(HEAPU8.subarray(rgba, rgba + width * height * 4));
+    if (Module.onPictureDrawn) Module.onPictureDrawn(new ImageData(pixels, width, height));
+});
+
 }  // namespace
 
 void pageFrameDrawn(int frames, int32_t elapsed) { callFrameDrawn(frames, elapsed); }
@@ -50,3 +56,8 @@ void pageScene(int index, const char* name, int32_t start, int32_t end)
 void pageStillDrawn(int32_t requestedMs) { callStillDrawn(requestedMs); }
 
 void pageCaption(const char* caption) { callCaption(caption); }
+
+void pagePictureDrawn(const uint8_t* rgba, int width, int height)
+{
+    callPictureDrawn(rgba, width, height);
+}

@@ -20,3 +20,6 @@ void pageScene(int index, const char* name, int32_t start, int32_t end);
 void pageStillDrawn(int32_t requestedMs);
 // The window caption the show asked for.
 void pageCaption(const char* caption);
+// The picture the page asked for: opaque RGBA rows of width x height, the top row first,
+// valid only during the call.
+void pagePictureDrawn(const uint8_t* rgba, int width, int height);

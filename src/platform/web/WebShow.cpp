@@ -6,9 +6,14 @@
 #include "BenchShow.h"
 #include "LiveShow.h"
 #include "StillShow.h"
+#include "WebPage.h"
+#include "gl/WebGl.h"
 #include "shell/Demo.h"
 
 #include <emscripten.h>
+
+#include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -57,3 +62,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneResume() { gLiveShow.resume(); }
 extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneEnd() { gLiveShow.end(); }
 // To `ms` of the show.
 extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneSeek(int ms) { gLiveShow.seek(ms); }
+
+// The frame on screen as a picture of width x height (4:3): Module.onPictureDrawn gets it
+// as ImageData, drawn again by the same replay, multisampled as the page's canvas is when
+// `multisampled` is non-zero. Returns 0, or 1 after one "quorvane: ..." line.
+extern "C" EMSCRIPTEN_KEEPALIVE int quorvanePicture(int width, int height, int multisampled)
+{
+    std::vector<uint8_t> rgba;
+    if (!webGlDrawPicture(width, height, multisampled != 0, &rgba)) return kFailureStatus;
+    pagePictureDrawn(rgba.data(), width, height);
+    return 0;
+}
