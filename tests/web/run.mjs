@@ -13,6 +13,8 @@
 //   replay   Chromium (playwright): the GL replay's calls on a bare page
 //   keys     Chromium (playwright): the player's keys, Media Session actions and frame steps,
 //            and a double click on Play
+//   picture  Chromium (playwright): the frame saved as a PNG at the stage's size and at
+//            3200x2400, against the golden still and the capture's still at that size
 // A group on the driver interface is `async (driver, base)`; driver.open(url) gives a tab
 // (see drivers.mjs). A Chromium-only group may take playwright's objects instead: list it
 // with `playwright: fn`, and fn gets `(browser, base)`, playwright's Browser and the site's
@@ -29,6 +31,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { keys } from './keys.mjs';
 import { player, seekBench } from './player.mjs';
+import { picture } from './picture.mjs';
 import { offline } from './offline.mjs';
 
 const [siteDir, goldenDir, frameCompare, outDir] = process.argv.slice(2, 6);
@@ -1089,6 +1092,7 @@ const kGroups = {
   replay: { engines: ['chromium'], playwright: replayCalls },
   player: { engines: ['chromium'], playwright: (browser, b) => player(browser, b, helpers) },
   keys: { engines: ['chromium'], playwright: (browser, b) => keys(browser, b, helpers) },
+  picture: { engines: ['chromium'], playwright: (browser, b) => picture(browser, b, helpers) },
   offline: {
     engines: ['chromium'],
     playwright: (browser) =>
