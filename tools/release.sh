@@ -2,7 +2,8 @@
 # Makes the party release, dist/quorvane-VERSION.zip, building what is missing. Under one top
 # folder quorvane/: the Windows program (quorvane.exe with data/, all a party machine needs),
 # linux/ the Debian package, web/ the site for the browser, quorvane.nfo, file_id.diz, the
-# screenshot quorvane.png and LICENSE; with --video also quorvane-1080p.mp4 (minutes more).
+# screenshots quorvane.png (800x600) and quorvane-400x300.png (what demo archives take) and
+# LICENSE; with --video also quorvane-1080p.mp4 (minutes more).
 # The same commit gives the same zip byte for byte: every time in it is the commit's
 # (SOURCE_DATE_EPOCH, when not given), entries sorted, modes fixed. Prints each part's size
 # and the zip's SHA-256.
@@ -23,6 +24,10 @@ fail() { echo "quorvane release: $*" >&2; exit 1; }
 # The moment the screenshot shows: the logo cube turning in the ring of greetings, the
 # fountain above, the landscape below.
 kStillMs=81000
+# The archives' screenshot: at most 400x300 pixels and 64 KB, drawn at that size.
+kSmallStillSize=400x300
+kSmallStillName=quorvane-$kSmallStillSize.png
+kSmallStillBytes=$((64 * 1024))
 # The party video: the 4:3 picture at full 1080p height, centred on black in 16:9.
 videoArguments=(--size 1440x1080 --samples 4 --pad 1920x1080)
 kVideoName=quorvane-1080p.mp4
@@ -85,7 +90,8 @@ cp "$root/LICENSE" "$stage/"
 "$build/tools/artgen/quorvane-artgen" --card-text >"$build/cards.txt"
 python3 "$root/tools/release/texts.py" write --version "$version" --cards "$build/cards.txt" \
   --video-command "quorvane-capture ${videoArguments[*]} --video $kVideoName" \
-  --still-command "quorvane-capture --at $kStillMs" "$stage"
+  --still-command "quorvane-capture --at $kStillMs" \
+  --small-still-command "quorvane-capture --size $kSmallStillSize --at $kStillMs" "$stage"
 
 # The capture draws on Mesa's software renderer whatever the machine's GPU. llvmpipe compiles
 # its shaders for the processor it runs on, and the last bits of a pixel change with the
@@ -97,6 +103,13 @@ mkdir -p "$stills"
 "${captureGl[@]}" "$build/tools/capture/quorvane-capture" --root "$root" --at "$kStillMs" \
   --out "$stills" 2>/dev/null || fail "quorvane-capture could not take the screenshot"
 mv "$stills/quorvane-$(printf %05d "$kStillMs").png" "$stage/quorvane.png"
+# The same moment drawn at the archives' size, not scaled down from the large one.
+"${captureGl[@]}" "$build/tools/capture/quorvane-capture" --root "$root" --at "$kStillMs" \
+  --size "$kSmallStillSize" --out "$stills" 2>/dev/null ||
+  fail "quorvane-capture could not take the $kSmallStillSize screenshot"
+# Compressed again, and if that is not enough in fewer colours, to fit the archives' limit.
+python3 "$root/tools/release/small_png.py" "$stills/quorvane-$(printf %05d "$kStillMs").png" \
+  "$stage/$kSmallStillName" "$kSmallStillBytes" || fail "$kSmallStillName does not fit"
 
 if [ $video -eq 1 ]; then
   echo "quorvane release: rendering $kVideoName (every frame at 1440x1080; minutes)"

@@ -15,6 +15,8 @@
 //            and a double click on Play
 //   late     every engine: a page whose music is 40 ms late fails the sync check (sound.mjs)
 //   soundgone Firefox: the sound server's sink removed during the show (sound.mjs)
+//   picture  Chromium (playwright): the frame saved as a PNG at the stage's size and at
+//            3200x2400, against the golden still and the capture's still at that size
 // A group on the driver interface is `async (driver, base)`; driver.open(url) gives a tab
 // (see drivers.mjs). A Chromium-only group may take playwright's objects instead: list it
 // with `playwright: fn`, and fn gets `(browser, base)`, playwright's Browser and the site's
@@ -31,6 +33,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { keys } from './keys.mjs';
 import { player, seekBench } from './player.mjs';
+import { picture } from './picture.mjs';
 import { offline } from './offline.mjs';
 import { lateMusic, soundGone } from './sound.mjs';
 
@@ -1129,6 +1132,7 @@ const kGroups = {
   end: { engines: ['chromium'], run: showEnd },
   replay: { engines: ['chromium'], playwright: replayCalls },
   player: { engines: ['chromium'], playwright: (browser, b) => player(browser, b, helpers) },
+  picture: { engines: ['chromium'], playwright: (browser, b) => picture(browser, b, helpers) },
   offline: {
     engines: ['chromium'],
     playwright: (browser) =>

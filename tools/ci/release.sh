@@ -13,6 +13,9 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${QUORVANE_BUILD:-$root/build}
 # A party's upload limit for the zip without the video.
 kMaxZipBytes=$((16 * 1024 * 1024))
+# What demo archives take as a screenshot: at most 400x300 pixels and 64 KB.
+kSmallStill=quorvane-400x300.png
+kSmallStillBytes=$((64 * 1024))
 # The golden still the unpacked site must draw: the credits cube over the landscape.
 kWebStillMs=22000
 kWineScreen=1024x576x24   # 16:9, as a party's projector
@@ -42,7 +45,7 @@ unzip -tq "$zip" >/dev/null || fail "unzip -t finds the zip broken"
 listing=$(unzip -Z1 "$zip")
 outside=$(grep -v '^quorvane/' <<<"$listing" || true)
 [ -z "$outside" ] || fail "entries outside quorvane/: $outside"
-expected=(quorvane.exe quorvane.nfo file_id.diz quorvane.png LICENSE
+expected=(quorvane.exe quorvane.nfo file_id.diz quorvane.png "$kSmallStill" LICENSE
           "linux/quorvane_${version}_amd64.deb" web/index.html web/manifest.json
           data/quorvane.mp3)
 # The images the demo reads, from their one list.
@@ -60,14 +63,24 @@ unzip -q "$zip" -d "$work/unpacked"
 top=$work/unpacked/quorvane
 python3 "$root/tools/release/texts.py" check "$top/quorvane.nfo" "$top/file_id.diz" ||
   fail "the .nfo or file_id.diz breaks its limits"
-read -r width height < <(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24)
-print(*struct.unpack(">II", d[16:24]) if d[:8] == b"\x89PNG\r\n\x1a\n" else (0, 0))' "$top/quorvane.png")
-if [ "$width" != 800 ] || [ "$height" != 600 ]; then
-  fail "quorvane.png is ${width}x$height, not 800x600"
-fi
+pngSize() {  # PNG: its WIDTHxHEIGHT from the header, 0x0 for what is not a PNG
+  python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24)
+print("%dx%d" % (struct.unpack(">II", d[16:24]) if d[:8] == b"\x89PNG\r\n\x1a\n" else (0, 0)))' "$1"
+}
+[ "$(pngSize "$top/quorvane.png")" = 800x600 ] ||
+  fail "quorvane.png is $(pngSize "$top/quorvane.png"), not 800x600"
+[ "$(pngSize "$top/$kSmallStill")" = 400x300 ] ||
+  fail "$kSmallStill is $(pngSize "$top/$kSmallStill"), not 400x300"
+smallBytes=$(stat -c %s "$top/$kSmallStill")
+[ "$smallBytes" -le $kSmallStillBytes ] ||
+  fail "$kSmallStill has $smallBytes bytes, more than $kSmallStillBytes"
+for text in quorvane.nfo file_id.diz; do
+  grep -qF "$kSmallStill" "$top/$text" || fail "$text does not name $kSmallStill"
+done
 [ "$(dpkg-deb -f "$top/linux/quorvane_${version}_amd64.deb" Version)" = "$version" ] ||
   fail "the Debian package is not version $version"
-echo "release: layout, limits, unzip -t and $size bytes (at most $kMaxZipBytes) are right"
+echo "release: layout, limits, unzip -t, $size bytes (at most $kMaxZipBytes) and the" \
+  "$kSmallStill of $smallBytes bytes (at most $kSmallStillBytes) are right"
 
 # The Windows program as the party machine starts it, from the unpacked folder: under Wine
 # on a 16:9 screen of its own with no sound device, the windows step's screen check must

@@ -12,8 +12,10 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${QUORVANE_BUILD:-$root/build}
 site=${QUORVANE_WEB_BUILD:-$root/build-web}/site
-# The suite's build already holds the capture program that draws the link card's screenshot.
-if [ -z "${QUORVANE_CAPTURE:-}" ] && [ -x "$build/tools/capture/quorvane-capture" ]; then
+# The suite's build holds the capture program that draws the link card's screenshot and the
+# picture test's 3200x2400 still.
+if [ -z "${QUORVANE_CAPTURE:-}" ]; then
+  cmake --build "$build" --target quorvane-capture >/dev/null || exit 1
   export QUORVANE_CAPTURE=$build/tools/capture/quorvane-capture
 fi
 "$root/tools/web.sh" || exit 1
@@ -31,9 +33,8 @@ cmake --build "$build" --target web_frame_compare >/dev/null || exit 1
   exit 1
 }
 if [ "${1:-}" = "--bench" ]; then
-  cmake --build "$build" --target quorvane-capture >/dev/null || exit 1
   echo "native bench 800x600 (quorvane-capture --bench --until 10000):"
-  (cd "$root" && "$build/tools/capture/quorvane-capture" --bench --until 10000 2>&1) |
+  (cd "$root" && "$QUORVANE_CAPTURE" --bench --until 10000 2>&1) |
     grep -E "^(whole show|total) " | sed 's/^/  /'
 fi
 out=$(mktemp -d)

@@ -4,7 +4,8 @@ file, with the credits and greetings taken from what the cards say (quorvane-art
 --card-text), so the names are the ones the show draws. With --check it only holds files
 to the limits those texts keep.
 
-  texts.py write --version V --cards CARD_TEXT --video-command CMD --still-command CMD OUT_DIR
+  texts.py write --version V --cards CARD_TEXT --video-command CMD --still-command CMD
+                --small-still-command CMD OUT_DIR
   texts.py check FILE...
 """
 import argparse
@@ -128,6 +129,7 @@ def write(arguments):
         'GREETINGS': greetings_lines(blocks),
         'VIDEO_COMMAND': command_lines(arguments.video_command),
         'STILL_COMMAND': command_lines(arguments.still_command),
+        'SMALL_STILL_COMMAND': command_lines(arguments.small_still_command),
     }
     for name in LIMITS:
         text = fill(name + '.in', values)
@@ -160,6 +162,7 @@ def main():
     writing.add_argument('--cards', required=True, help='quorvane-artgen --card-text output')
     writing.add_argument('--video-command', required=True)
     writing.add_argument('--still-command', required=True)
+    writing.add_argument('--small-still-command', required=True)
     writing.add_argument('out')
     checking = commands.add_parser('check')
     checking.add_argument('files', nargs='+')

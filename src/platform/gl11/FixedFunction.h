@@ -120,6 +120,8 @@ public:
     // What has been drawn since the last startFrame, and the start of the next frame.
     const RecordedFrame& recorded() const { return recorder.recorded(); }
     void startFrame() { recorder.startFrame(); }
+    // The same, the frame just recorded handed to *kept (see FrameRecorder::startFrame).
+    void startFrame(RecordedFrame* kept) { recorder.startFrame(kept); }
     // While hidden, drawing and clearing are dropped but every state change still takes
     // effect, so frames skipped on the way to a later one leave the state as if drawn.
     bool hidden = false;

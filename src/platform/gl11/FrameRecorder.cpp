@@ -1,6 +1,7 @@
 #include "platform/gl11/FrameRecorder.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -143,4 +144,10 @@ void FrameRecorder::startFrame()
     frame.clear();
     outcodes.clear();
     ++inputsEpoch;  // the cached vertices are gone
+}
+
+void FrameRecorder::startFrame(RecordedFrame* kept)
+{
+    std::swap(frame, *kept);
+    startFrame();
 }

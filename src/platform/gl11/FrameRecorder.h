@@ -56,6 +56,9 @@ public:
     const RecordedFrame& recorded() const { return frame; }
     // Empties the frame for the next one.
     void startFrame();
+    // The same, handing the frame just recorded to *kept first (in exchange for what *kept
+    // held, so neither allocates again once both have grown).
+    void startFrame(RecordedFrame* kept);
 
 private:
     static constexpr int kKeyWords = 6;

@@ -41,6 +41,12 @@ EM_JS(void, callStartFailed, (const char* reason), {
     if (Module.onStartFailed) Module.onStartFailed(UTF8ToString(reason));
 });
 
+EM_JS(void, callPictureDrawn, (const uint8_t* rgba, int width, int height), {
+    // Copied out of the program's memory, which the next call may reuse.
+    const pixels = new Uint8ClampedArray(HEAPU8.subarray(rgba, rgba + width * height * 4));
+    if (Module.onPictureDrawn) Module.onPictureDrawn(new ImageData(pixels, width, height));
+});
+
 }  // namespace
 
 void pageFrameDrawn(int frames, int32_t elapsed) { callFrameDrawn(frames, elapsed); }
@@ -71,4 +77,9 @@ void startFailed(const char* format, ...)
     va_end(arguments);
     std::fprintf(stderr, "quorvane: %s\n", reason);
     pageStartFailed(reason);
+}
+
+void pagePictureDrawn(const uint8_t* rgba, int width, int height)
+{
+    callPictureDrawn(rgba, width, height);
 }

@@ -27,3 +27,6 @@ void pageStartFailed(const std::string& reason);
 // Says on the console why the show could not start ("quorvane: " and the printf-style
 // reason) and tells the page the same words.
 void startFailed(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The picture the page asked for: opaque RGBA rows of width x height, the top row first,
+// valid only during the call.
+void pagePictureDrawn(const uint8_t* rgba, int width, int height);

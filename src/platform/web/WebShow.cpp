@@ -7,12 +7,15 @@
 #include "LiveShow.h"
 #include "StillShow.h"
 #include "WebPage.h"
+#include "gl/WebGl.h"
 #include "offline/ShowFrames.h"
 #include "shell/Demo.h"
 
 #include <emscripten.h>
 
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -81,3 +84,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneEnd() { gLiveShow.end(); }
 extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneSeek(int ms) { gLiveShow.seek(ms); }
 // The frame step's length: the capture's frame grid, which the page steps on.
 extern "C" EMSCRIPTEN_KEEPALIVE int quorvaneFrameStepMs() { return kFrameStepMs; }
+
+// The frame on screen as a picture of width x height (4:3): Module.onPictureDrawn gets it
+// as ImageData, drawn again by the same replay, multisampled as the page's canvas is when
+// `multisampled` is non-zero. Returns 0, or 1 after one "quorvane: ..." line.
+extern "C" EMSCRIPTEN_KEEPALIVE int quorvanePicture(int width, int height, int multisampled)
+{
+    std::vector<uint8_t> rgba;
+    if (!webGlDrawPicture(width, height, multisampled != 0, &rgba)) return kFailureStatus;
+    pagePictureDrawn(rgba.data(), width, height);
+    return 0;
+}

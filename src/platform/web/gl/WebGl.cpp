@@ -11,6 +11,8 @@
 
 namespace {
 WebGlReplay gWebGlReplay;
+// The last frame drawn, kept for a picture of what is on screen.
+RecordedFrame gShownFrame;
 }  // namespace
 
 bool webGlOpen(const char* canvasSelector)
@@ -24,7 +26,21 @@ void webGlPresent()
 {
     // Frames recorded while the context is lost are simply not drawn.
     gWebGlReplay.replay(gFixedFunction.recorded(), gFixedFunction.textures());
-    gFixedFunction.startFrame();
+    // A frame run without drawing records no clear or draw: the one on screen stays kept.
+    if (gFixedFunction.recorded().commands.empty()) {
+        gFixedFunction.startFrame();
+    } else {
+        gFixedFunction.startFrame(&gShownFrame);
+    }
+}
+
+bool webGlDrawPicture(int width, int height, bool multisampled, std::vector<uint8_t>* rgba)
+{
+    if (gShownFrame.commands.empty()) {
+        std::fprintf(stderr, "quorvane: no frame has been shown yet to make a picture of\n");
+        return false;
+    }
+    return gWebGlReplay.drawPicture(gShownFrame, width, height, multisampled, rgba);
 }
 
 void webGlSetFramesHidden(bool hidden) { gFixedFunction.hidden = hidden; }

@@ -4,6 +4,9 @@
 // is the little the web platform layer and the page need besides them.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 // Creates a WebGL 2 context on the canvas `canvasSelector` (e.g. "#stage") with a depth
 // buffer, makes it current and prepares the shaders. Returns false, after one
 // "quorvane: ..." line on stderr, when the browser has no WebGL 2.
@@ -16,6 +19,12 @@ void webGlPresent();
 // While hidden, drawing calls are dropped but every state change still takes effect, so
 // frames skipped on the way to a later one leave the GL exactly as if they had been drawn.
 void webGlSetFramesHidden(bool hidden);
+
+// The frame last shown drawn again offscreen at width x height (4:3), multisampled as the
+// page's drawing buffer is when `multisampled`: opaque RGBA rows in *rgba, the top row
+// first. False after one "quorvane: ..." line (no frame shown yet, the context lost, a
+// size WebGL cannot draw). What the canvas shows is left alone.
+bool webGlDrawPicture(int width, int height, bool multisampled, std::vector<uint8_t>* rgba);
 
 // For the page (Module._webGl...); each returns 0, or 1 after one "quorvane: ..." line.
 extern "C" {

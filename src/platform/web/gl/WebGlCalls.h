@@ -15,6 +15,21 @@
 #ifndef GL_CLAMP_TO_EDGE
 #define GL_CLAMP_TO_EDGE 0x812F
 #endif
+#ifndef GL_FRAMEBUFFER
+#define GL_FRAMEBUFFER 0x8D40
+#define GL_RENDERBUFFER 0x8D41
+#define GL_READ_FRAMEBUFFER 0x8CA8
+#define GL_DRAW_FRAMEBUFFER 0x8CA9
+#define GL_COLOR_ATTACHMENT0 0x8CE0
+#define GL_DEPTH_ATTACHMENT 0x8D00
+#define GL_FRAMEBUFFER_COMPLETE 0x8CD5
+#define GL_RGBA8 0x8058
+#define GL_DEPTH_COMPONENT24 0x81A6
+#define GL_MAX_SAMPLES 0x8D57
+#endif
+#ifndef GL_SAMPLES
+#define GL_SAMPLES 0x80A9
+#endif
 #ifndef GL_VERTEX_SHADER
 #define GL_FRAGMENT_SHADER 0x8B30
 #define GL_VERTEX_SHADER 0x8B31
@@ -71,4 +86,22 @@ void emscripten_glEnableVertexAttribArray(GLuint index);
 void emscripten_glVertexAttribPointer(GLuint index, GLint size, GLenum type, GLboolean normalized,
                                       GLsizei stride, const void* offset);
 void emscripten_glDrawElements(GLenum mode, GLsizei count, GLenum type, const void* offset);
+
+void emscripten_glGenFramebuffers(GLsizei n, GLuint* names);
+void emscripten_glDeleteFramebuffers(GLsizei n, const GLuint* names);
+void emscripten_glBindFramebuffer(GLenum target, GLuint name);
+void emscripten_glFramebufferRenderbuffer(GLenum target, GLenum attachment,
+                                          GLenum renderbufferTarget, GLuint renderbuffer);
+GLenum emscripten_glCheckFramebufferStatus(GLenum target);
+void emscripten_glGenRenderbuffers(GLsizei n, GLuint* names);
+void emscripten_glDeleteRenderbuffers(GLsizei n, const GLuint* names);
+void emscripten_glBindRenderbuffer(GLenum target, GLuint name);
+void emscripten_glRenderbufferStorage(GLenum target, GLenum format, GLsizei width, GLsizei height);
+void emscripten_glRenderbufferStorageMultisample(GLenum target, GLsizei samples, GLenum format,
+                                                 GLsizei width, GLsizei height);
+void emscripten_glBlitFramebuffer(GLint srcX0, GLint srcY0, GLint srcX1, GLint srcY1, GLint dstX0,
+                                  GLint dstY0, GLint dstX1, GLint dstY1, GLbitfield mask,
+                                  GLenum filter);
+void emscripten_glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
+                             GLenum type, void* pixels);
 }

@@ -144,6 +144,7 @@ bool WebGlReplay::open(const char* canvasSelector)
     emscripten_glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbufferLimit);
     emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largestTexture);
     largestBuffer = std::min(renderbufferLimit, std::min(viewportLimits[0], viewportLimits[1]));
+    emscripten_glGetIntegerv(GL_SAMPLES, &bufferSamples);
     if (!buildObjects()) return false;
     opened = true;
     lost = false;
@@ -315,6 +316,12 @@ void WebGlReplay::replay(
     const std::vector<std::shared_ptr<const TextureSnapshot>>& recordedTextures)
 {
     if (!usable()) return;
+    drawCommands(frame);
+    syncTextures(recordedTextures);
+}
+
+void WebGlReplay::drawCommands(const RecordedFrame& frame)
+{
     if (!frame.indices.empty()) {
         emscripten_glBufferData(GL_ARRAY_BUFFER,
                                 static_cast<long>(frame.vertices.size() * sizeof(RecordedVertex)),
@@ -336,7 +343,85 @@ void WebGlReplay::replay(
                 reinterpret_cast<const void*>(command.firstIndex * sizeof(uint32_t)));
         }
     }
-    syncTextures(recordedTextures);
+}
+
+bool WebGlReplay::drawPicture(const RecordedFrame& frame, int width, int height, bool multisampled,
+                              std::vector<uint8_t>* rgba)
+{
+    if (!usable()) {
+        std::fprintf(stderr, "quorvane: no picture can be drawn while the WebGL context is lost\n");
+        return false;
+    }
+    if (width <= 0 || height <= 0 || width * kWindowHeight != height * kWindowWidth ||
+        width > largestBuffer || height > largestBuffer) {
+        std::fprintf(stderr, "quorvane: WebGL draws a picture 4:3 and at most %dx%d, not %dx%d\n",
+                     largestBuffer, largestBuffer * kWindowHeight / kWindowWidth, width, height);
+        return false;
+    }
+    const int samples = multisampled ? bufferSamples : 0;
+    // Drawn into the first framebuffer; a multisampled one is resolved into the second.
+    GLuint framebuffers[2] = {0, 0}, renderbuffers[3] = {0, 0, 0};
+    emscripten_glGenFramebuffers(2, framebuffers);
+    emscripten_glGenRenderbuffers(3, renderbuffers);
+    const auto attach = [width, height](GLuint framebuffer, GLuint renderbuffer, GLenum attachment,
+                                        GLenum format, int count) {
+        emscripten_glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+        if (count > 0) {
+            emscripten_glRenderbufferStorageMultisample(GL_RENDERBUFFER, count, format, width,
+                                                        height);
+        } else {
+            emscripten_glRenderbufferStorage(GL_RENDERBUFFER, format, width, height);
+        }
+        emscripten_glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        emscripten_glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER,
+                                             renderbuffer);
+        return emscripten_glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    };
+    attach(framebuffers[0], renderbuffers[0], GL_COLOR_ATTACHMENT0, GL_RGBA8, samples);
+    bool complete = attach(framebuffers[0], renderbuffers[1], GL_DEPTH_ATTACHMENT,
+                           GL_DEPTH_COMPONENT24, samples);
+    if (complete && samples > 0)
+        complete = attach(framebuffers[1], renderbuffers[2], GL_COLOR_ATTACHMENT0, GL_RGBA8, 0);
+    if (complete) {
+        emscripten_glBindFramebuffer(GL_FRAMEBUFFER, framebuffers[0]);
+        // The frame's viewport lands on the whole picture, as it does on the drawing buffer.
+        const int shownWidth = bufferWidth, shownHeight = bufferHeight;
+        bufferWidth = width;
+        bufferHeight = height;
+        appliedKnown = false;
+        drawCommands(frame);
+        bufferWidth = shownWidth;
+        bufferHeight = shownHeight;
+        appliedKnown = false;
+        if (samples > 0) {
+            emscripten_glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffers[0]);
+            emscripten_glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffers[1]);
+            emscripten_glBlitFramebuffer(0, 0, width, height, 0, 0, width, height,
+                                         GL_COLOR_BUFFER_BIT, GL_NEAREST);
+            emscripten_glBindFramebuffer(GL_FRAMEBUFFER, framebuffers[1]);
+        }
+        rgba->resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+        emscripten_glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba->data());
+    }
+    emscripten_glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    emscripten_glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    emscripten_glDeleteRenderbuffers(3, renderbuffers);
+    emscripten_glDeleteFramebuffers(2, framebuffers);
+    if (!complete) {
+        std::fprintf(stderr, "quorvane: WebGL cannot make a %dx%d buffer for the picture\n", width,
+                     height);
+        return false;
+    }
+    // GL reads the bottom row first; an image file starts at the top. A clear's alpha is
+    // not the picture's: every pixel is opaque, as on the page.
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    uint8_t* const pixels = rgba->data();
+    for (size_t top = 0, bottom = static_cast<size_t>(height) - 1; top < bottom; ++top, --bottom) {
+        std::swap_ranges(pixels + top * rowBytes, pixels + (top + 1) * rowBytes,
+                         pixels + bottom * rowBytes);
+    }
+    for (size_t alpha = 3; alpha < rgba->size(); alpha += 4) pixels[alpha] = 0xff;
+    return true;
 }
 
 void WebGlReplay::syncTextures(const std::vector<std::shared_ptr<const TextureSnapshot>>& recorded)

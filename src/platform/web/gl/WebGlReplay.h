@@ -7,6 +7,7 @@
 
 #include "platform/gl11/RecordedFrame.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,13 @@ public:
     // after they change, drawn or not.
     void replay(const RecordedFrame& frame,
                 const std::vector<std::shared_ptr<const TextureSnapshot>>& textures);
+
+    // Replays `frame` into an offscreen buffer of width x height (4:3), multisampled as
+    // the drawing buffer is when `multisampled`, and reads it back into *rgba: opaque RGBA
+    // rows, the top row first. The drawing buffer and what it shows are left alone. False
+    // after one message (the context lost, a size WebGL cannot draw).
+    bool drawPicture(const RecordedFrame& frame, int width, int height, bool multisampled,
+                     std::vector<uint8_t>* rgba);
 
     // Asks for a multisampled drawing buffer; only before open, which reads it.
     bool multisampling = false;
@@ -71,6 +79,7 @@ private:
     };
 
     bool buildObjects();
+    void drawCommands(const RecordedFrame& frame);
     void apply(const RasterState& state);
     // The WebGL texture holding `texture`, made, uploaded and set up as needed.
     GLuint prepareTexture(const TextureSnapshot& texture);
@@ -96,4 +105,5 @@ private:
     int bufferHeight = kWindowHeight;
     int largestBuffer = 0;    // the largest drawing buffer side WebGL takes; 0 before open
     int largestTexture = 64;  // GL_MAX_TEXTURE_SIZE
+    int bufferSamples = 0;    // GL_SAMPLES of the drawing buffer; 0: not multisampled
 };

@@ -39,10 +39,10 @@ export const requestedMs = isStill
     : Math.max(0, msParameter('until', 1));
 export const loopShow = params.has('loop');
 
-// A link that starts the show at `elapsedMs`.
+// A link that starts the show at `elapsedMs`, to the ms: it shows that very frame.
 export function momentLink(elapsedMs) {
   const url = new URL(location.href);
   url.search = '';
-  url.searchParams.set('t', (elapsedMs / 1000).toFixed(2));
+  url.searchParams.set('t', (elapsedMs / 1000).toFixed(3));
   return url.href;
 }

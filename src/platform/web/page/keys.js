@@ -2,7 +2,8 @@
 // plays: k or Space pause and resume; j and l go 10 s back or on, ← and → 5 s; Home and End
 // go to the ends, 0 to 9 to 0 to 90 %; , and . step one frame back or on while paused; Page
 // Up and Page Down (or Shift+P and Shift+N) go to the previous and next scene; m mutes; ?
-// shows the list of keys. f toggles full screen at any time. A click on the picture pauses
+// shows the list of keys; s saves the frame on screen as a picture, Shift+S at 3200 × 2400.
+// f toggles full screen at any time. A click on the picture pauses
 // or resumes and a double-click toggles full screen; on a touch screen a tap shows or hides
 // the bar and a double tap on the left or right third goes 10 s back or on. Keys typed into
 // a control keep their meaning there (the slider's are bar.js's, a button's its own).
@@ -20,6 +21,7 @@ import {
   stepScene,
   togglePaused,
 } from './player.js';
+import { savePicture } from './picture.js';
 import { soundtrack } from './soundtrack.js';
 
 const kShortSeekMs = 5000; // ← and →
@@ -49,9 +51,11 @@ const kPlayerKeys = {
   N: (at) => stepScene(1, at),
   m: () => soundtrack.setMuted(!soundtrack.muted),
   '?': () => showKeyList(keyList.hidden),
+  s: () => savePicture(false),
+  S: () => savePicture(true),
 };
-// Held down, these would only toggle back and forth.
-const kToggles = new Set([' ', 'k', 'm', '?']);
+// Held down, these would only toggle back and forth, or save the same picture again.
+const kToggles = new Set([' ', 'k', 'm', '?', 's', 'S']);
 
 function showKeyList(shown) {
   keyList.hidden = !shown;

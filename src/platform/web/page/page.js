@@ -3,8 +3,8 @@
 // starts the show from the Play button (browsers allow sound only after a gesture) in a
 // program of its own (program.js), or at once for a still or the benchmark (address.js).
 // While the show plays the page is a player (player.js): its bar (bar.js), the keys and
-// gestures (keys.js), the system's media controls (media.js) and full screen
-// (fullscreen.js). The end card plays the show again in a fresh program.
+// gestures (keys.js), the system's media controls (media.js), full screen (fullscreen.js)
+// and the frame saved as a picture (picture.js). The end card plays the show again in a fresh program.
 import { isLive, isStill } from './address.js';
 import {
   fail,
@@ -21,6 +21,7 @@ import { watchBar } from './bar.js';
 import { watchKeys } from './keys.js';
 import { FileError, hasWebGl2, loadSite } from './loading.js';
 import { watchMediaSession } from './media.js';
+import { watchPictureButtons } from './picture.js';
 import { firstInstance, newInstance, show, start, watchStageSize } from './program.js';
 import { soundtrack } from './soundtrack.js';
 import { offerStatus } from './testhook.js';
@@ -84,6 +85,7 @@ async function main() {
   watchKeys();
   watchBar();
   watchMediaSession();
+  watchPictureButtons();
   watchStageSize();
   await loadAndOffer();
 }

@@ -6,6 +6,7 @@
 import { benchSize, isLive, loopShow, requestedMs, showName, startMs } from './address.js';
 import { fail, playButton, showCatchUp, showEndCard } from './card.js';
 import { FileError, inSiteNames } from './loading.js';
+import { pictureDrawn } from './picture.js';
 import { addScene, forgetScenes, player, playerEnded, playerStarted, seeked } from './player.js';
 import { soundtrack } from './soundtrack.js';
 
@@ -125,6 +126,7 @@ async function createInstance(loaded, canvas) {
       onFrameDrawn: frameDrawn,
       onSeeked: seeked,
       onScene: addScene,
+      onPictureDrawn: pictureDrawn,
       onStillDrawn: (ms) => {
         document.title = 'quorvane frame ' + ms;
       },
