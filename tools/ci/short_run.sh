@@ -6,6 +6,8 @@
 #   on stderr; prints the stderr otherwise. Needs DISPLAY.
 set -u
 set -m  # the demo keeps SIGTERM and SIGINT at their defaults, as from a terminal
+# shellcheck source=tools/wait_for.sh
+. "$(dirname "$0")/../wait_for.sh"
 seconds=$1
 folder=$2
 shift 2
@@ -26,16 +28,8 @@ if kill -0 "$pid" 2>/dev/null; then
   sleep "$seconds"
   kill -TERM "$pid"
 fi
-status=124
-for _ in $(seq 1 $((kExitSeconds * 10))); do
-  if ! kill -0 "$pid" 2>/dev/null; then
-    wait "$pid"
-    status=$?
-    break
-  fi
-  sleep 0.1
-done
-[ "$status" -eq 124 ] && kill -KILL "$pid" 2>/dev/null
+waitForExit "$pid" "$kExitSeconds"
+status=$?
 echo "short run: status $status after $(( $(date +%s) - started )) s"
 if [ "$status" -ne 0 ] || [ -s "$err" ]; then
   echo "short run FAILED; stderr:"

@@ -37,34 +37,18 @@ if [ "${1:-}" = "--bench" ]; then
     grep -E "^(whole show|total) " | sed 's/^/  /'
 fi
 out=$(mktemp -d)
-pulsePid=
 cleanUp() {
-  [ -n "$pulsePid" ] && kill "$pulsePid" 2>/dev/null && wait "$pulsePid" 2>/dev/null
+  stopSoundServer
   stopOwnDisplay
   rm -rf "$out"
 }
 # shellcheck source=tools/own_display.sh
 . "$root/tools/own_display.sh"
+# shellcheck source=tools/sound_server.sh
+. "$root/tools/sound_server.sh"
 trap cleanUp EXIT
 startOwnDisplay -screen 0 1920x1080x24 || exit 1
+startSoundServer "$out/pulse" || exit 1
 
-# A sound server of our own, also for root on a machine without a session bus: no
-# autospawn, no D-Bus, no cookie, its socket in our folder, a null sink as its only output.
-pulseDir=$out/pulse
-mkdir -m 700 "$pulseDir"
-HOME=$pulseDir XDG_RUNTIME_DIR=$pulseDir PULSE_RUNTIME_PATH=$pulseDir \
-  pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disable-shm=yes \
-    --load="module-null-sink sink_name=quorvane" \
-    --load="module-native-protocol-unix auth-anonymous=1 socket=$pulseDir/native" \
-    --log-target=file:"$pulseDir/log" --log-level=error &
-pulsePid=$!
-export PULSE_SERVER=unix:$pulseDir/native
-for _ in $(seq 100); do
-  [ -S "$pulseDir/native" ] && pactl info >/dev/null 2>&1 && break
-  kill -0 "$pulsePid" 2>/dev/null || break
-  sleep 0.1
-done
-pactl info >/dev/null 2>&1 || { echo "web: the sound server did not start:"; cat "$pulseDir/log"; exit 1; }
-
-DISPLAY=$ownDisplay XDG_RUNTIME_DIR=$pulseDir node "$root/tests/web/run.mjs" "$site" \
+DISPLAY=$ownDisplay node "$root/tests/web/run.mjs" "$site" \
   "$root/tests/capture/golden" "$build/tests/web/web_frame_compare" "$out" "$@"
