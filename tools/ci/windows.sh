@@ -337,7 +337,7 @@ tail -c +5 "$tmp/music.raw" >"$tmp/music-shifted.raw"
 # The sound run plays beside the cases that draw no live show.
 mkdir -p "$tmp/sound"
 OWN_DISPLAY_SCREEN=$kScreen "$root/tools/own_display.sh" "$root/tools/sound_server.sh" \
-  "$0" --record-sound "$tmp/sound" >"$tmp/sound/log" 2>&1 &
+  "$root/tools/ci/windows.sh" --record-sound "$tmp/sound" >"$tmp/sound/log" 2>&1 &
 soundRun=$!
 
 for program in quorvane.exe quorvane-capture.exe; do
