@@ -7,16 +7,18 @@
 #       runs CHECK, a program that says whether the screen shows the picture, until it
 #       succeeds, for at most SECONDS or until PID ends; prints CHECK's last answer and
 #       returns 0 once it succeeded, 1 otherwise.
-#   nowMs
-#       prints the wall clock in milliseconds, for scripts that say how long a wait took.
+#   nowMs, pastMs MS
+#       the wall clock in milliseconds, printed; whether it has passed MS.
 kWaitPollSeconds=0.05  # how often a wait looks again
 
 nowMs() { echo $((${EPOCHREALTIME/./} / 1000)); }
+# Whether the clock has passed MS; without a subshell, which costs a busy machine its time.
+pastMs() { [ $((${EPOCHREALTIME/./} / 1000)) -gt "$1" ]; }
 
 waitForExit() {
   local pid=$1 deadline=$(($(nowMs) + $2 * 1000))
   while kill -0 "$pid" 2>/dev/null; do
-    if [ "$(nowMs)" -gt "$deadline" ]; then
+    if pastMs "$deadline"; then
       kill -KILL "$pid" 2>/dev/null
       wait "$pid" 2>/dev/null
       return 124
@@ -31,7 +33,7 @@ waitForPicture() {
   shift 2
   while :; do
     answer=$("$@" 2>&1) && { echo "$answer"; return 0; }
-    if ! kill -0 "$pid" 2>/dev/null || [ "$(nowMs)" -gt "$deadline" ]; then
+    if ! kill -0 "$pid" 2>/dev/null || pastMs "$deadline"; then
       echo "$answer"
       return 1
     fi

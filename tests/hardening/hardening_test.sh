@@ -79,15 +79,7 @@ freshFolder() {
 # The ids of the demo's windows on the current display.
 demoWindows() { xdotool search --name '^Quorvane$' 2>/dev/null; }
 
-waitForWindow() {  # pid
-  local tries=$((kWindowSeconds * 20))
-  for _ in $(seq 1 "$tries"); do
-    demoWindows >/dev/null && return 0
-    kill -0 "$1" 2>/dev/null || return 1
-    sleep 0.05
-  done
-  return 1
-}
+waitForWindow() { waitForPicture "$1" "$kWindowSeconds" demoWindows >/dev/null; }  # pid
 
 # Waits for pid to exit within kExitSeconds; sets runStatus (124 when it had to be killed).
 endOfRun() {

@@ -99,9 +99,9 @@ recordSound() {
   shownAt=$(nowMs)
   # A few seconds in, and again past the end: the threads of the program and the streams it
   # plays, which a pass must not leave more of.
-  while [ "$(nowMs)" -lt $((shownAt + kFirstPassMs)) ] && kill -0 $demo 2>/dev/null; do sleep 0.2; done
+  until pastMs $((shownAt + kFirstPassMs)) || ! kill -0 $demo 2>/dev/null; do sleep 0.2; done
   echo "threads=$(threadCount $demo) streams=$(pactl list short sink-inputs | wc -l)" >>"$fact"
-  while [ "$(nowMs)" -lt $((shownAt + kPastEndMs)) ] && kill -0 $demo 2>/dev/null; do sleep 0.2; done
+  until pastMs $((shownAt + kPastEndMs)) || ! kill -0 $demo 2>/dev/null; do sleep 0.2; done
   {
     echo "running=$(kill -0 $demo 2>/dev/null && echo yes || echo no)"
     echo "laterThreads=$(threadCount $demo) laterStreams=$(pactl list short sink-inputs | wc -l)"
