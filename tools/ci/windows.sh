@@ -158,10 +158,11 @@ stillMatches() {  # STILL GOLDEN: the two times, in ms
 }
 
 missingImage() {
-  local status took start
+  local demo status took start
   startDemo "$broken" "$tmp/missing.err"
+  demo=$!
   start=$(nowMs)
-  waitForExit $! $kFailSeconds
+  waitForExit $demo $kFailSeconds
   status=$?
   took=$(($(nowMs) - start))
   echo "status $status after $took ms; stderr: $(oneLine "$tmp/missing.err")"
@@ -201,7 +202,7 @@ soundFacts() {
 soundLoop() {
   soundFacts || return 1
   echo "running $kPastEndMs ms after its first frame, past the end at $kShowMs: ${running:-no}," \
-    "the show on screen: ${pictured:-no} ($picture); Escape: status ${escapeStatus:-none}" \
+    "the show on screen: ${pictured:-no} (${picture:-}); Escape: status ${escapeStatus:-none}" \
     "after ${escapeMs:-?} ms; stderr: $(oneLine "$tmp/sound/loop.err")"
   [ "${running:-}" = yes ] && [ "${pictured:-}" = yes ] && [ "${escapeStatus:-}" = 0 ] &&
     [ ! -s "$tmp/sound/loop.err" ]
@@ -210,8 +211,8 @@ soundResources() {
   soundFacts || return 1
   echo "threads ${threads:-?}, then ${laterThreads:-?} in the second pass;" \
     "sound streams ${streams:-?}, then ${laterStreams:-?}"
-  [ "${threads:-0}" -gt 0 ] && [ "$streams" -eq 1 ] && [ "$laterThreads" -eq "$threads" ] &&
-    [ "$laterStreams" -eq 1 ]
+  [ "${threads:-0}" -gt 0 ] && [ "${streams:-0}" -eq 1 ] &&
+    [ "${laterThreads:-0}" -eq "$threads" ] && [ "${laterStreams:-0}" -eq 1 ]
 }
 soundHeard() {  # REFERENCE FROM_MS; 1 when the music is not in the recording, 2 when none
   [ -s "$tmp/sound/heard.raw" ] || { echo "nothing was recorded"; return 2; }
