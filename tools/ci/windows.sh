@@ -109,7 +109,7 @@ recordSound() {
   } >>"$fact"
   pressInDemo Escape
   local pressed
-  pressed=$(nowMs)
+  pressed=$(nowMs)  # after the key, as the live cases time it
   waitForExit $demo $kFailSeconds
   status=$?
   echo "escapeStatus=$status escapeMs=$(($(nowMs) - pressed)) picture=$(printf %q "$picture")" >>"$fact"
@@ -238,12 +238,12 @@ liveEnding() {  # ENDING: Escape, Alt-F4 or "close button"
   sleep 1
   window=$(demoWindow)
   xdotool windowfocus "$window" 2>/dev/null
-  pressed=$(nowMs)
   case $1 in
     Escape) xdotool key Escape ;;
     Alt-F4) xdotool key alt+F4 ;;
     *) "$build/tests/hardening/quorvane-close-window" "$window" ;;
   esac
+  pressed=$(nowMs)
   # Waited for longer than asked, so that a slow end says how slow.
   waitForExit $demo $kFailSeconds
   status=$?
