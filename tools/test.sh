@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test, after the style check (the C++ laid
+# Installs what is missing from the package lists the suite and the chosen steps need (and
+# says which), builds, and runs every test, after the style check (the C++ laid
 # out by .clang-format, shellcheck on the scripts); then the CI steps: the sanitizer
 # build with the suite and a short run, a bounded fuzzing run of the image path, a short
 # run under valgrind, the Debian package unpacked and played, the short run on both
@@ -16,10 +17,32 @@
 # Arguments go to ctest.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/setup.sh" || exit 1
+steps=${QUORVANE_CI_STEPS-style sanitize fuzz valgrind package sdl_compat web windows sync release}
+
+# The package lists (tools/packages/) the suite needs, and those a step adds to them.
+suiteLists="core capture tests art music"
+stepLists() {
+  case $1 in
+    style) echo style ;;
+    fuzz | valgrind | package | sdl_compat) echo hardening ;;
+    web) echo web ;;
+    windows) echo windows ;;
+    release) echo release web windows ;;  # it builds the page and the Windows program
+    sync) echo sync windows ;;            # it also meters quorvane.exe under Wine
+    *) ;;                                 # sanitize: the suite's own
+  esac
+}
+lists=$suiteLists
+for step in $steps; do lists+=" $(stepLists "$step")"; done
+read -ra lists <<<"$(tr ' ' '\n' <<<"$lists" | awk 'NF && !seen[$0]++' | tr '\n' ' ')"
+if [ -z "${steps// /}" ]; then
+  echo "quorvane test: the suite alone, which needs the package lists ${lists[*]}"
+else
+  echo "quorvane test: the suite and the steps $steps, which need the package lists ${lists[*]}"
+fi
+"$root/tools/setup.sh" "${lists[@]}" || exit 1
 "$root/tools/build.sh" -DBUILD_TESTING=ON || exit 1
 build=${QUORVANE_BUILD:-$root/build}
-steps=${QUORVANE_CI_STEPS-style sanitize fuzz valgrind package sdl_compat web windows sync release}
 
 withDisplay() {
   if [ -z "${DISPLAY:-}" ]; then

@@ -1,79 +1,81 @@
 #!/usr/bin/env bash
-# The real binary: no display, SIGINT, SIGTERM and Escape.
+# The real binary, six cases: no display, an unknown option, SIGINT, SIGTERM, Escape and a
+# missing image. A line per case, then the count.
 # Usage: binary_test.sh QUORVANE MAKE_STANDIN_DATA
 set -u
 set -m  # background jobs keep SIGINT at its default, as an interactive start would
 quorvane=$1
+root=$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)  # the source tree
+. "$root/tools/cases.sh"
+. "$root/tools/wait_for.sh"
+kWindowSeconds=10  # longest wait for the window to appear
+kExitSeconds=120   # longest wait for an exit once asked (a loaded machine is slow); then hung
+kSettleSeconds=0.5 # how long the show plays before it is ended (about 25 frames)
+kEscapeMs=3000     # from Escape to the exit, at most
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$2" "$work" || { echo "cannot make stand-in data"; exit 1; }
 cd "$work" || exit 1
 export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# No display: one error line, status 1.
-env -u DISPLAY "$quorvane" >out.txt 2>err.txt
-status=$?
-lines=$(wc -l <err.txt)
-[ "$status" -eq 1 ] || fail "no display: status $status, expected 1"
-[ "$lines" -eq 1 ] || fail "no display: $lines stderr lines, expected 1"
-grep -q '^quorvane: cannot start SDL video: No available video device' err.txt || fail "no display: stderr was: $(cat err.txt)"
-echo "no display: status $status, stderr: $(cat err.txt)"
+# Succeeds once the demo's window exists.
+demoWindow() { xdotool search --name '^Quorvane$' >/dev/null 2>&1; }
 
-# An unknown option: one error line, status 2, before any window.
-env -u DISPLAY "$quorvane" --loops >out.txt 2>err.txt
-status=$?
-[ "$status" -eq 2 ] || fail "unknown option: status $status, expected 2"
-[ "$(cat err.txt)" = "quorvane: unknown option --loops (try --help)" ] \
-  || fail "unknown option: stderr was: $(cat err.txt)"
-echo "unknown option: status $status, stderr: $(cat err.txt)"
-
-# Waits (bounded) until the demo's window exists.
-waitForWindow() {
-  for _ in $(seq 1 200); do
-    xdotool search --name '^Quorvane$' >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  return 1
+# One error line, status 1.
+noDisplay() {
+  local status
+  env -u DISPLAY "$quorvane" >out.txt 2>err.txt
+  status=$?
+  echo "status $status, stderr: $(cat err.txt)"
+  [ "$status" -eq 1 ] && [ "$(wc -l <err.txt)" -eq 1 ] &&
+    grep -q '^quorvane: cannot start SDL video: No available video device' err.txt
 }
 
-for signal in INT TERM; do
+# One error line, status 2, before any window.
+unknownOption() {
+  local status
+  env -u DISPLAY "$quorvane" --loops >out.txt 2>err.txt
+  status=$?
+  echo "status $status, stderr: $(cat err.txt)"
+  [ "$status" -eq 2 ] && [ "$(cat err.txt)" = "quorvane: unknown option --loops (try --help)" ]
+}
+
+# Ended by SIGNAL (INT, TERM) or by the Escape key: status 0, nothing on stderr.
+endedBy() {
+  local pid status pressed took
   "$quorvane" 2>err.txt &
   pid=$!
-  waitForWindow || fail "SIG$signal: no window appeared"
-  sleep 0.5
-  kill -s "$signal" "$pid"
-  wait "$pid"
+  waitForPicture "$pid" "$kWindowSeconds" demoWindow >/dev/null || { echo "no window appeared"; return 1; }
+  sleep "$kSettleSeconds"
+  pressed=$(nowMs)
+  if [ "$1" = Escape ]; then
+    xdotool key Escape
+  else
+    kill -s "$1" "$pid"
+  fi
+  waitForExit "$pid" "$kExitSeconds"
   status=$?
-  [ "$status" -eq 0 ] || fail "SIG$signal: status $status, expected 0"
-  [ -s err.txt ] && fail "SIG$signal: unexpected stderr: $(cat err.txt)"
-  echo "SIG$signal: status $status"
-done
+  took=$(($(nowMs) - pressed))
+  echo "status $status, exited $took ms after $1, stderr: $(cat err.txt)"
+  [ "$status" -eq 0 ] && [ ! -s err.txt ] && { [ "$1" != Escape ] || [ "$took" -lt $kEscapeMs ]; }
+}
 
-# Escape, as a person would press it.
-"$quorvane" 2>err.txt &
-pid=$!
-waitForWindow || fail "Escape: no window appeared"
-sleep 0.5
-pressed=$(date +%s%N)
-xdotool key Escape
-wait "$pid"
-status=$?
-took=$(( ($(date +%s%N) - pressed) / 1000000 ))
-[ "$status" -eq 0 ] || fail "Escape: status $status, expected 0"
-[ "$took" -lt 3000 ] || fail "Escape: took $took ms to exit"
-echo "Escape: status $status, exited $took ms after the key press"
+# The error line naming the image and data/, status 1.
+missingImage() {
+  local status
+  mv data/logo.bmp logo.bak
+  "$quorvane" 2>err.txt
+  status=$?
+  mv logo.bak data/logo.bmp
+  echo "status $status, stderr: $(cat err.txt)"
+  [ "$status" -eq 1 ] &&
+    grep -q '^quorvane: cannot load data/logo.bmp: .*run quorvane from the folder that holds data/' err.txt
+}
 
-# A missing image: the error line, status 1.
-mv data/logo.bmp logo.bak
-"$quorvane" 2>err.txt
-status=$?
-mv logo.bak data/logo.bmp
-[ "$status" -eq 1 ] || fail "missing image: status $status, expected 1"
-grep -q '^quorvane: cannot load data/logo.bmp: .*run quorvane from the folder that holds data/' err.txt \
-  || fail "missing image: stderr was: $(cat err.txt)"
-echo "missing image: status $status, stderr: $(cat err.txt)"
-
-echo "$((6 - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+runCase "no display" noDisplay
+runCase "unknown option" unknownOption
+runCase SIGINT endedBy INT
+runCase SIGTERM endedBy TERM
+runCase Escape endedBy Escape
+runCase "missing image" missingImage
+countCases "demo binary"

@@ -16,6 +16,7 @@ closeWindow=$(readlink -f "$2")
 makeInputs=$(readlink -f "$3")
 root=$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)  # the source tree
 . "$root/tools/own_display.sh"
+. "$root/tools/wait_for.sh"
 fullShow=0
 [ "${4:-}" = "--full-show" ] && [ "${QUORVANE_SKIP_FULL_SHOW:-0}" != 1 ] && fullShow=1
 
@@ -78,31 +79,12 @@ freshFolder() {
 # The ids of the demo's windows on the current display.
 demoWindows() { xdotool search --name '^Quorvane$' 2>/dev/null; }
 
-waitForWindow() {  # pid
-  local tries=$((kWindowSeconds * 20))
-  for _ in $(seq 1 "$tries"); do
-    demoWindows >/dev/null && return 0
-    kill -0 "$1" 2>/dev/null || return 1
-    sleep 0.05
-  done
-  return 1
-}
+waitForWindow() { waitForPicture "$1" "$kWindowSeconds" demoWindows >/dev/null; }  # pid
 
 # Waits for pid to exit within kExitSeconds; sets runStatus (124 when it had to be killed).
-waitForExit() {
-  local pid=$1
-  local tries=$((kExitSeconds * 20))
-  for _ in $(seq 1 "$tries"); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-      wait "$pid"
-      runStatus=$?
-      return
-    fi
-    sleep 0.05
-  done
-  kill -KILL "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  runStatus=124
+endOfRun() {
+  waitForExit "$1" "$kExitSeconds"
+  runStatus=$?
 }
 
 # Runs the demo in folder dir until it exits by itself; sets runStatus, err file is dir/err.txt.
@@ -110,7 +92,7 @@ runToExit() {  # dir [env assignments...]
   local dir=$1
   shift
   (cd "$dir" && exec env "$@" "$quorvane" >"$dir/out.txt" 2>"$dir/err.txt") &
-  waitForExit $!
+  endOfRun $!
 }
 
 # Starts the demo in dir, lets it play kSettleSeconds after its window appears, then ends
@@ -121,7 +103,7 @@ runAndEnd() {  # dir how [env assignments...]
   (cd "$dir" && exec env "$@" "$quorvane" >"$dir/out.txt" 2>"$dir/err.txt") &
   local pid=$!
   if ! waitForWindow "$pid"; then
-    waitForExit "$pid"
+    endOfRun "$pid"
     echo "(no window appeared)" >>"$dir/err.txt"
     return
   fi
@@ -131,7 +113,7 @@ runAndEnd() {  # dir how [env assignments...]
     close) for id in $(demoWindows); do "$closeWindow" "$id"; done ;;
     *) kill -s "$how" "$pid" ;;
   esac
-  waitForExit "$pid"
+  endOfRun "$pid"
 }
 
 # The run's stderr. In the sanitizer build ASan notes each allocation it refuses (malloc
@@ -176,12 +158,9 @@ fullShowRun() {
     sleep 1
     kill -CONT "$pid"
   done
-  local tries=$(( (kShowMs / 1000 + 60) * 20 ))
-  for _ in $(seq 1 "$tries"); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-  end=$(date +%s%N)
-  if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
-  wait "$pid"
+  waitForExit "$pid" $((kShowMs / 1000 + 60))
   echo $? >"$work/full-status"
+  end=$(date +%s%N)
   echo $(( (end - start) / 1000000 )) >"$work/full-took"
   kill "$xevPid" "$xPid" 2>/dev/null
 }
@@ -356,7 +335,7 @@ fi
 (cd "$dir" && exec env XAUTHORITY="$work/xauthority" HOME=/nonexistent "${runAs[@]}" "$quorvane" >/dev/null 2>"$work/read-only-err.txt") &
 pid=$!
 if waitForWindow "$pid"; then sleep "$kSettleSeconds"; kill -TERM "$pid"; fi
-waitForExit "$pid"
+endOfRun "$pid"
 [ "$runStatus" -eq 0 ] && [ ! -s "$work/read-only-err.txt" ]
 check "read-only working folder${runAs:+ (run as nobody)}" "unaffected: status 0, no stderr" \
   "status $runStatus, stderr: $(tr '\n' ' ' <"$work/read-only-err.txt")" $?

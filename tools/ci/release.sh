@@ -90,34 +90,25 @@ cmake --build "$build" --target windows_screen_check >/dev/null || exit 1
 (
   . "$root/tools/own_display.sh"
   . "$root/tools/wine_prefix.sh"
+  . "$root/tools/wait_for.sh"
   trap 'stopWinePrefix; stopOwnDisplay' EXIT
   OWN_DISPLAY_SCREEN=$kWineScreen startOwnDisplay || fail "Xvfb did not start"
   export DISPLAY=$ownDisplay
   useWinePrefix "${QUORVANE_WINDOWS_BUILD:-$root/build-windows}/wine" silent
   (cd "$top" && exec wine quorvane.exe 2>"$work/demo.err") &
   demo=$!
-  shown=1
-  for _ in $(seq 1 $((kWineStartSeconds * 10))); do
-    screen=$("$build/tests/windows/windows_screen_check") && { shown=0; break; }
-    kill -0 $demo 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ $shown -ne 0 ]; then
+  if ! screen=$(waitForPicture $demo $kWineStartSeconds "$build/tests/windows/windows_screen_check"); then
     kill $demo 2>/dev/null
     wait $demo 2>/dev/null
-    fail "quorvane.exe from the zip showed no picture: ${screen:-}"
+    fail "quorvane.exe from the zip showed no picture: $screen"
   fi
   # As in the windows step: the show plays a moment before it is ended (Wine hands the
   # window the keyboard after it first draws).
   sleep 1
   xdotool key Escape
-  for _ in $(seq 1 $((kWineQuitSeconds * 10))); do kill -0 $demo 2>/dev/null || break; sleep 0.1; done
-  if kill -0 $demo 2>/dev/null; then
-    kill -KILL $demo
-    fail "Escape did not end quorvane.exe"
-  fi
-  wait $demo
+  waitForExit $demo $kWineQuitSeconds
   status=$?
+  [ $status -ne 124 ] || fail "Escape did not end quorvane.exe"
   [ $status -eq 0 ] || fail "quorvane.exe ended with status $status: $(cat "$work/demo.err")"
   echo "release: quorvane.exe from the zip played under Wine ($screen) and Escape ended it with status 0"
 ) || exit 1

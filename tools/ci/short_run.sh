@@ -2,10 +2,12 @@
 # Plays the demo for a short while and ends it with SIGTERM, as CI's short runs do.
 # Usage: short_run.sh SECONDS FOLDER COMMAND [ARGS...]
 #   Runs COMMAND in FOLDER; once the demo's window is up, lets it play SECONDS more, sends
-#   SIGTERM and waits for the exit. Passes when the status is 0 and nothing was written
-#   on stderr; prints the stderr otherwise. Needs DISPLAY.
+#   SIGTERM and waits for the exit. Passes when the window came up, the status is 0 and
+#   nothing was written on stderr; prints the stderr otherwise. Needs DISPLAY.
 set -u
 set -m  # the demo keeps SIGTERM and SIGINT at their defaults, as from a terminal
+# shellcheck source=tools/wait_for.sh
+. "$(dirname "$0")/../wait_for.sh"
 seconds=$1
 folder=$2
 shift 2
@@ -17,27 +19,17 @@ trap 'rm -f "$err"' EXIT
 (cd "$folder" && exec "$@" 2>"$err") &
 pid=$!
 started=$(date +%s)
-for _ in $(seq 1 $((kWindowSeconds * 10))); do
-  xdotool search --name '^Quorvane$' >/dev/null 2>&1 && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
+window=yes
+if waitForPicture "$pid" "$kWindowSeconds" xdotool search --name '^Quorvane$' >/dev/null; then
   sleep "$seconds"
-  kill -TERM "$pid"
+else
+  window=no
 fi
-status=124
-for _ in $(seq 1 $((kExitSeconds * 10))); do
-  if ! kill -0 "$pid" 2>/dev/null; then
-    wait "$pid"
-    status=$?
-    break
-  fi
-  sleep 0.1
-done
-[ "$status" -eq 124 ] && kill -KILL "$pid" 2>/dev/null
-echo "short run: status $status after $(( $(date +%s) - started )) s"
-if [ "$status" -ne 0 ] || [ -s "$err" ]; then
+kill -TERM "$pid" 2>/dev/null
+waitForExit "$pid" "$kExitSeconds"
+status=$?
+echo "short run: status $status after $(( $(date +%s) - started )) s, window shown: $window"
+if [ "$status" -ne 0 ] || [ -s "$err" ] || [ $window = no ]; then
   echo "short run FAILED; stderr:"
   cat "$err"
   exit 1
