@@ -57,3 +57,26 @@ extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneResume() { gLiveShow.resume(); }
 extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneEnd() { gLiveShow.end(); }
 // To `ms` of the show.
 extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneSeek(int ms) { gLiveShow.seek(ms); }
+
+// The page's idle time, `remainingMs` of it, for the snapshots the player's seeks start from.
+extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneIdle(double remainingMs)
+{
+    gLiveShow.idle(remainingMs);
+}
+
+// The player's snapshots: how many are taken, and their memory in bytes.
+extern "C" EMSCRIPTEN_KEEPALIVE int quorvaneSnapshotCount()
+{
+    return gLiveShow.getSnapshots().count();
+}
+extern "C" EMSCRIPTEN_KEEPALIVE double quorvaneSnapshotBytes()
+{
+    return static_cast<double>(gLiveShow.getSnapshots().bytes());
+}
+
+// A control for the tests: every snapshot's random sequence one draw off the show's, so
+// that seeks from them must miss the capture's frames.
+extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneCorruptSnapshots()
+{
+    gLiveShow.getSnapshots().corruptRandom();
+}
