@@ -63,7 +63,9 @@ public:
     // `liveLoop` included. Returns whether snapshots are still missing.
     bool fill(double budgetMs, const Timeline& timeline, FrameLoop& liveLoop);
 
+    // Snapshots taken, of the slots there are for the show's length.
     int32_t count() const;
+    int32_t slotCount() const { return static_cast<int32_t>(slots.size()); }
     size_t bytes() const;
     // A control for the tests: every snapshot's random sequence one draw further.
     void corruptRandom();

@@ -64,10 +64,15 @@ extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneIdle(double remainingMs)
     gLiveShow.idle(remainingMs);
 }
 
-// The player's snapshots: how many are taken, and their memory in bytes.
+// The player's snapshots: how many are taken of how many there will be, and their memory
+// in bytes.
 extern "C" EMSCRIPTEN_KEEPALIVE int quorvaneSnapshotCount()
 {
     return gLiveShow.getSnapshots().count();
+}
+extern "C" EMSCRIPTEN_KEEPALIVE int quorvaneSnapshotSlots()
+{
+    return gLiveShow.getSnapshots().slotCount();
 }
 extern "C" EMSCRIPTEN_KEEPALIVE double quorvaneSnapshotBytes()
 {
