@@ -129,8 +129,8 @@ void LiveShow::beginSeek(int32_t ms, bool thenPlay)
     const int32_t first = thenPlay ? 0 : kFirstFrameMs;
     const int32_t target = std::clamp(ms, first, gShowCore.getLength() - 1);
     seekFrame = target < kFirstFrameMs ? 0 : frameShownAt(target);
-    // The moment's frame is drawn: the snapshot is of a moment before it.
-    const ShowSnapshot& from = snapshots.latestAtOrBefore(std::max(seekFrame - 1, 0));
+    // Ending paused, the moment's frame is drawn: the snapshot is of a moment before it.
+    const ShowSnapshot& from = snapshots.latestAtOrBefore(thenPlay ? seekFrame : seekFrame - 1);
     from.restore(gShowCore.getLoop());
     lastFrame = from.elapsedMs();
     virtualClock = static_cast<Uint32>(lastFrame) + 1;
@@ -148,9 +148,9 @@ Uint32 LiveShow::clock()
 
 void LiveShow::frameStarting(int32_t elapsed)
 {
-    // The seek shows the last frame at or before its moment at once; playing on, the next
-    // frame comes a frame's time after the music starts.
-    if (seeking() && elapsed == seekFrame) webGlSetFramesHidden(false);
+    // Paused, the seek shows the last frame at or before the moment. Playing, the next
+    // frame comes a frame's time after the music starts, and the GPU had better be free.
+    if (state == State::SeekingToPause && elapsed == seekFrame) webGlSetFramesHidden(false);
 }
 
 void LiveShow::frameDrawn(int32_t elapsed)

@@ -33,8 +33,8 @@ public:
 
 private:
     // Where the show is. Seeking, the frames up to the seek's moment run without drawing
-    // (all but the moment's own), on the virtual clock; then the show plays on the music's
-    // clock, or waits with the moment's frame on the canvas.
+    // (all but the moment's own when it ends paused), on the virtual clock; then the show
+    // plays on the music's clock, or waits with the moment's frame on the canvas.
     enum class State { Off, SeekingToPause, SeekingToPlay, Playing, Paused };
 
     static Uint32 readClock(void* show) { return static_cast<LiveShow*>(show)->clock(); }

@@ -50,6 +50,7 @@ void ShowSnapshots::startWith(const ShowSnapshot& start, int32_t lengthMs)
     slots.assign(static_cast<size_t>(frames / kSnapshotFrames + 1), std::nullopt);
     slots[0] = start;
     firstMissing = 1;
+    cursor.reset();
 }
 
 void ShowSnapshots::frameRun(int32_t elapsed, const FrameLoop& loop)
@@ -83,17 +84,20 @@ bool ShowSnapshots::fill(double budgetMs, const Timeline& timeline, FrameLoop& l
     hooks.readsInput = false;
     FrameLoop loop(timeline, hooks);
     fillLoop = &loop;
-    do {
-        const ShowSnapshot& from = *slots[firstMissing - 1];
-        from.restore(loop);
-        fillClock = static_cast<Uint32>(from.elapsedMs()) + 1;
-        while (!slots[firstMissing] && loop.running()) loop.pass();
-        if (!slots[firstMissing]) {
-            firstMissing = slots.size();  // cannot be had: the show ended before it
-            break;
+    // On from where the last fill stopped, or from a later snapshot a seek has taken.
+    const ShowSnapshot& latest = *slots[firstMissing - 1];
+    if (!cursor || cursor->elapsedMs() < latest.elapsedMs()) cursor = latest;
+    cursor->restore(loop);
+    fillClock = static_cast<Uint32>(cursor->elapsedMs()) + 1;
+    // Frame by frame, so that the page gets its time back when it was promised.
+    while (loop.running() && firstMissing < slots.size()) {
+        if (loop.pass()) {
+            while (firstMissing < slots.size() && slots[firstMissing]) ++firstMissing;
+            if (emscripten_get_now() - startMs >= budgetMs) break;
         }
-        while (firstMissing < slots.size() && slots[firstMissing]) ++firstMissing;
-    } while (firstMissing < slots.size() && emscripten_get_now() - startMs < budgetMs);
+    }
+    if (!loop.running()) firstMissing = slots.size();  // the show's end: nothing after it
+    cursor.emplace(loop);
     fillLoop = nullptr;
     live.restore(liveLoop);
     gFixedFunction.hidden = wasHidden;
@@ -121,6 +125,7 @@ void ShowSnapshots::corruptRandom()
     for (auto& slot : slots) {
         if (slot) slot->skipRandomDraw();
     }
+    if (cursor) cursor->skipRandomDraw();
 }
 
 Uint32 ShowSnapshots::readClock(void* snapshots)

@@ -58,9 +58,9 @@ public:
     // The latest snapshot of a moment at or before `ms`.
     const ShowSnapshot& latestAtOrBefore(int32_t ms) const;
 
-    // Runs frames off screen from the last snapshot before the first one missing, for
-    // about `budgetMs` (one snapshot's frames at least), and puts the show back as it was,
-    // `liveLoop` included. Returns whether snapshots are still missing.
+    // Runs frames off screen towards the first snapshot missing, on from where the last
+    // call stopped, for about `budgetMs` (a frame at least), and puts the show back as it
+    // was, `liveLoop` included. Returns whether snapshots are still missing.
     bool fill(double budgetMs, const Timeline& timeline, FrameLoop& liveLoop);
 
     // Snapshots taken, of the slots there are for the show's length.
@@ -76,6 +76,7 @@ private:
 
     std::vector<std::optional<ShowSnapshot>> slots;  // slot k: after k * kSnapshotFrames frames
     size_t firstMissing = 1;                         // no slot before it is missing
+    std::optional<ShowSnapshot> cursor;              // where the frames off screen stopped
     Uint32 fillClock = 0;                            // the off-screen loop's virtual clock
     const FrameLoop* fillLoop = nullptr;             // that loop, while it runs
 };
