@@ -116,8 +116,12 @@ fi
 page=$root/src/platform/web/page
 rm -rf "$site"
 mkdir -p "$site/data" "$site/icons"
-cp "$page/page.js" "$page/soundtrack.js" "$page/offline.js" "$page/quorvane.webmanifest" \
-   "$build/program/quorvane.js" "$build/program/quorvane.wasm" "$site/"
+# Every script of the page (its modules and offline.js); the worker comes stamped, below.
+for script in "$page"/*.js; do
+  [ "$(basename "$script")" = sw.js ] || cp "$script" "$site/"
+done
+cp "$page/quorvane.webmanifest" "$build/program/quorvane.js" "$build/program/quorvane.wasm" \
+   "$site/"
 cp "$still" "$site/quorvane.png"
 cp "$storyboard" "$site/storyboard.jpg"
 # The install's icons, which the player's card in the system's media controls shows too.

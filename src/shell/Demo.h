@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 
 class Texture;
 class Timeline;
@@ -17,6 +18,10 @@ Texture* imageTexture(size_t index);
 // On a failure that leaves nothing to show it prints one line on stderr, shuts down what
 // was started and returns null; a failure of sound only is warned about and start-up goes on.
 Timeline* startUp();
+// What the last start-up failed at, as its line says it ("cannot load data/x.bmp: ...") but
+// without the native hint about the folder to run from, for a platform that words its
+// failures itself; empty when it did not fail.
+const std::string& startUpFailure();
 
 // Puts the show back where start-up left it, so that the next frame loop is the first pass
 // again, frame for frame: the random sequence restarted (srand(1)) and the particles,

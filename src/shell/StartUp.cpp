@@ -56,6 +56,8 @@ static_assert(sizeof kImageTextures / sizeof kImageTextures[0] == kImageCount,
               "one texture per image");
 constexpr char kDataFolder[] = "data/";
 
+std::string gStartUpFailure;  // what the last start-up failed at; empty when it did not
+
 // Opens the audio device; without it the show runs silent.
 bool openAudio()
 {
@@ -83,10 +85,9 @@ bool loadImages()
     for (size_t i = 0; i < kImageCount; ++i) {
         const std::string path = kDataFolder + std::string(kImageNames[i]);
         if (!kImageTextures[i]->load(path.c_str())) {
-            std::fprintf(stderr,
-                         "quorvane: cannot load %s: %s (run quorvane from the folder that "
-                         "holds data/)\n",
-                         path.c_str(), SDL_GetError());
+            gStartUpFailure = "cannot load " + path + ": " + SDL_GetError();
+            std::fprintf(stderr, "quorvane: %s (run quorvane from the folder that holds data/)\n",
+                         gStartUpFailure.c_str());
             return false;
         }
     }
@@ -129,15 +130,20 @@ void startMusic() { gMusic.play(kMusicFade, kLoopForever, kMusicFadeMs); }
 
 Texture* imageTexture(size_t index) { return kImageTextures[index]; }
 
+const std::string& startUpFailure() { return gStartUpFailure; }
+
 Timeline* startUp()
 {
+    gStartUpFailure.clear();
     if (!gWindow.create(kCaption, kScreenWidth, kScreenHeight, kScreenBits, kFullscreen)) {
         if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
-            std::fprintf(stderr, "quorvane: cannot start SDL video: %s\n", SDL_GetError());
+            gStartUpFailure = std::string("cannot start SDL video: ") + SDL_GetError();
         } else {
-            std::fprintf(stderr, "quorvane: cannot set the %dx%d OpenGL video mode: %s\n",
-                         kScreenWidth, kScreenHeight, SDL_GetError());
+            gStartUpFailure = "cannot set the " + std::to_string(kScreenWidth) + "x" +
+                              std::to_string(kScreenHeight) +
+                              " OpenGL video mode: " + SDL_GetError();
         }
+        std::fprintf(stderr, "quorvane: %s\n", gStartUpFailure.c_str());
         gWindow.destroy();
         return nullptr;
     }

@@ -24,7 +24,8 @@ async function poll(evaluate, fn, arg, timeoutMs, what) {
   for (;;) {
     const value = await evaluate(fn, arg);
     if (value) return value;
-    if (Date.now() > until) throw new Error(`timed out after ${timeoutMs} ms waiting for ${what || fn}`);
+    if (Date.now() > until)
+      throw new Error(`timed out after ${timeoutMs} ms waiting for ${what || fn}`);
     await new Promise((resolve) => setTimeout(resolve, kPollMs));
   }
 }
@@ -61,15 +62,24 @@ class ChromiumDriver {
     this.playwright = await chromium.launch({
       executablePath: '/usr/bin/chromium',
       headless: true,
-      args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-             '--no-first-run', '--disable-background-networking', '--disable-component-update',
-             '--disable-sync'],
+      args: [
+        '--no-sandbox',
+        '--use-angle=swiftshader',
+        '--enable-unsafe-swiftshader',
+        '--no-first-run',
+        '--disable-background-networking',
+        '--disable-component-update',
+        '--disable-sync',
+      ],
     });
     return this;
   }
 
   async open(url, { width = 800, height = 600 } = {}) {
-    const context = await this.playwright.newContext({ viewport: { width, height }, deviceScaleFactor: 1 });
+    const context = await this.playwright.newContext({
+      viewport: { width, height },
+      deviceScaleFactor: 1,
+    });
     const page = await context.newPage();
     await page.goto(url);
     return tracked(this, {
@@ -85,7 +95,9 @@ class ChromiumDriver {
     });
   }
 
-  close() { return this.playwright.close(); }
+  close() {
+    return this.playwright.close();
+  }
 }
 
 // Firefox ESR: WebGL 2 on llvmpipe, which it refuses by default as too slow.
@@ -129,7 +141,9 @@ class FirefoxDriver {
     });
   }
 
-  close() { return this.browser.close(); }
+  close() {
+    return this.browser.close();
+  }
 }
 
 // WebKitGTK: WebKitWebDriver starts the MiniBrowser in automation mode; one session per tab.
@@ -149,59 +163,107 @@ class WebKitDriver {
       });
     });
     this.server = `http://127.0.0.1:${port}`;
-    this.process = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: ['ignore', 'ignore', 'pipe'] });
+    this.process = spawn('WebKitWebDriver', [`--port=${port}`], {
+      stdio: ['ignore', 'ignore', 'pipe'],
+    });
     this.process.stderr.on('data', () => {});
-    await poll(async () => (await fetch(`${this.server}/status`).then((r) => r.json(), () => null))?.value?.ready,
-               null, null, 20000, 'WebKitWebDriver');
+    await poll(
+      async () =>
+        (
+          await fetch(`${this.server}/status`).then(
+            (r) => r.json(),
+            () => null,
+          )
+        )?.value?.ready,
+      null,
+      null,
+      20000,
+      'WebKitWebDriver',
+    );
     return this;
   }
 
   async request(method, path, body) {
     const response = await fetch(`${this.server}${path}`, {
-      method, headers: { 'Content-Type': 'application/json' },
+      method,
+      headers: { 'Content-Type': 'application/json' },
       body: body === undefined ? undefined : JSON.stringify(body),
     });
     const reply = await response.json();
-    if (!response.ok) throw new Error(`WebDriver ${method} ${path}: ${reply.value?.error}: ${reply.value?.message}`);
+    if (!response.ok)
+      throw new Error(
+        `WebDriver ${method} ${path}: ${reply.value?.error}: ${reply.value?.message}`,
+      );
     return reply.value;
   }
 
   async open(url, { width = 800, height = 600 } = {}) {
-    const { sessionId } = await this.request('POST', '/session', { capabilities: { alwaysMatch: {
-      'webkitgtk:browserOptions': {
-        binary: `${kWebKitDir}/MiniBrowser`,
-        args: ['--automation', '--autoplay-policy=allow', '--enable-webgl=true',
-               '--enable-webaudio=true', '--enable-fullscreen=true'],
+    const { sessionId } = await this.request('POST', '/session', {
+      capabilities: {
+        alwaysMatch: {
+          'webkitgtk:browserOptions': {
+            binary: `${kWebKitDir}/MiniBrowser`,
+            args: [
+              '--automation',
+              '--autoplay-policy=allow',
+              '--enable-webgl=true',
+              '--enable-webaudio=true',
+              '--enable-fullscreen=true',
+            ],
+          },
+        },
       },
-    } } });
+    });
     const s = `/session/${sessionId}`;
-    const evaluate = (fn, arg) => this.request('POST', `${s}/execute/async`, {
-      script: `const done = arguments[arguments.length - 1];
+    const evaluate = (fn, arg) =>
+      this.request('POST', `${s}/execute/async`, {
+        script: `const done = arguments[arguments.length - 1];
                Promise.resolve().then(() => (${fn})(arguments[0])).then(
                  (v) => done({ v: v === undefined ? null : v }), (e) => done({ e: String(e && e.stack || e) }));`,
-      args: [arg === undefined ? null : arg],
-    }).then((r) => { if (r.e) throw new Error(r.e); return r.v; });
+        args: [arg === undefined ? null : arg],
+      }).then((r) => {
+        if (r.e) throw new Error(r.e);
+        return r.v;
+      });
     // The window holds the viewport and whatever the browser shows around it.
     const resize = async (w, h) => {
       await this.request('POST', `${s}/window/rect`, { width: w, height: h });
       const inner = await evaluate(() => [innerWidth, innerHeight]);
-      await this.request('POST', `${s}/window/rect`, { width: 2 * w - inner[0], height: 2 * h - inner[1] });
+      await this.request('POST', `${s}/window/rect`, {
+        width: 2 * w - inner[0],
+        height: 2 * h - inner[1],
+      });
     };
     await resize(width, height);
     await this.request('POST', `${s}/timeouts`, { script: 300000 });
     await this.request('POST', `${s}/url`, { url });
-    const find = (selector) => this.request('POST', `${s}/element`, { using: 'css selector', value: selector });
+    const find = (selector) =>
+      this.request('POST', `${s}/element`, { using: 'css selector', value: selector });
     return tracked(this, {
       evaluate,
       waitFor: (fn, arg, timeoutMs) => poll(evaluate, fn, arg, timeoutMs),
       click: async (selector) => {
         const element = await find(selector);
-        return this.request('POST', `${s}/element/${element[kElement] || Object.values(element)[0]}/click`, {});
+        return this.request(
+          'POST',
+          `${s}/element/${element[kElement] || Object.values(element)[0]}/click`,
+          {},
+        );
       },
       press: (key) => {
         const value = kWebDriverKeys[key] || key;
-        return this.request('POST', `${s}/actions`, { actions: [{ type: 'key', id: 'keys', actions: [
-          { type: 'keyDown', value }, { type: 'keyUp', value }] }] });
+        return this.request('POST', `${s}/actions`, {
+          actions: [
+            {
+              type: 'key',
+              id: 'keys',
+              actions: [
+                { type: 'keyDown', value },
+                { type: 'keyUp', value },
+              ],
+            },
+          ],
+        });
       },
       // The element screenshot came back partly black: the viewport's, cut to the rect.
       screenshot: async (file, rect) =>

@@ -10,9 +10,15 @@
 
 (() => {
   if (window.quorvaneWatch) return;
-  const watch = window.quorvaneWatch = {
-    starts: [], stops: [], samples: [], console: [], clickAt: 0, thumb: null, wantThumb: false,
-  };
+  const watch = (window.quorvaneWatch = {
+    starts: [],
+    stops: [],
+    samples: [],
+    console: [],
+    clickAt: 0,
+    thumb: null,
+    wantThumb: false,
+  });
   if (new URLSearchParams(location.search).has('quorvane-no-audio')) {
     delete window.AudioContext;
     delete window.webkitAudioContext;
@@ -25,21 +31,31 @@
     };
   }
   addEventListener('error', (e) => watch.console.push({ type: 'exception', text: e.message }));
-  addEventListener('unhandledrejection',
-                   (e) => watch.console.push({ type: 'exception', text: String(e.reason) }));
+  addEventListener('unhandledrejection', (e) =>
+    watch.console.push({ type: 'exception', text: String(e.reason) }),
+  );
   // Errors, warnings and exceptions, as lines.
-  watch.problems = () => watch.console.filter((l) => l.type !== 'log').map((l) => `${l.type}: ${l.text}`);
+  watch.problems = () =>
+    watch.console.filter((l) => l.type !== 'log').map((l) => `${l.type}: ${l.text}`);
 
   if (window.AudioBufferSourceNode) {
     const start = AudioBufferSourceNode.prototype.start;
     AudioBufferSourceNode.prototype.start = function (when = 0, offset = 0) {
-      watch.starts.push({ context: this.context, when: Math.max(when, this.context.currentTime), offset,
-                          calledAt: performance.now(), calledCtx: this.context.currentTime });
+      watch.starts.push({
+        context: this.context,
+        when: Math.max(when, this.context.currentTime),
+        offset,
+        calledAt: performance.now(),
+        calledCtx: this.context.currentTime,
+      });
       return start.apply(this, arguments);
     };
     const stop = AudioBufferSourceNode.prototype.stop;
     AudioBufferSourceNode.prototype.stop = function (when = 0) {
-      watch.stops.push({ at: Math.max(when, this.context.currentTime), calledAt: performance.now() });
+      watch.stops.push({
+        at: Math.max(when, this.context.currentTime),
+        calledAt: performance.now(),
+      });
       return stop.apply(this, arguments);
     };
   }
@@ -51,47 +67,63 @@
   watch.position = () => {
     const s = watch.starts[watch.starts.length - 1];
     if (!s || s.context.state !== 'running') return null;
-    const t = latencyReadable && s.context.getOutputTimestamp ? s.context.getOutputTimestamp()
-                                                               : { performanceTime: 0 };
+    const t =
+      latencyReadable && s.context.getOutputTimestamp
+        ? s.context.getOutputTimestamp()
+        : { performanceTime: 0 };
     // WebKitGTK 2.50's performanceTime runs ahead of the page's clock by the context's time:
     // a stamp that is not from the last second is not taken.
     const since = performance.now() - t.performanceTime;
     // Nothing beyond what the context has rendered can be heard: an audio thread that
     // stalls (a busy machine) stops the music at that point.
-    const heard = t.performanceTime > 0 && since >= 0 && since < 1000
-      ? Math.min(t.contextTime + since / 1000, s.context.currentTime)
-      : s.context.currentTime - outputLatency(s.context) - (s.context.baseLatency || 0);
+    const heard =
+      t.performanceTime > 0 && since >= 0 && since < 1000
+        ? Math.min(t.contextTime + since / 1000, s.context.currentTime)
+        : s.context.currentTime - outputLatency(s.context) - (s.context.baseLatency || 0);
     return (heard - s.when + s.offset) * 1000;
   };
   // The moment the latest start is heard, on the page's clock.
   watch.soundAt = () => {
     const s = watch.starts[watch.starts.length - 1];
     if (!s) return null;
-    return s.calledAt + (s.when - s.calledCtx + (s.context.baseLatency || 0) +
-                         outputLatency(s.context)) * 1000;
+    return (
+      s.calledAt +
+      (s.when - s.calledCtx + (s.context.baseLatency || 0) + outputLatency(s.context)) * 1000
+    );
   };
-  addEventListener('click', () => { watch.clickAt = performance.now(); }, true);
+  addEventListener(
+    'click',
+    () => {
+      watch.clickAt = performance.now();
+    },
+    true,
+  );
   const thumb = document.createElement('canvas');
   thumb.width = 64;
   thumb.height = 48;
   const raf = window.requestAnimationFrame.bind(window);
-  window.requestAnimationFrame = (callback) => raf((time) => {
-    const before = window.quorvaneStatus && window.quorvaneStatus();
-    // Read just before the page's callback reads its clock for the frame it draws: after
-    // the callback, the position would also count the frame's own drawing.
-    const music = watch.position();
-    callback(time);
-    const after = window.quorvaneStatus && window.quorvaneStatus();
-    if (!after || after.frames === 0) return;
-    if (before && before.frames === after.frames && before.elapsedMs === after.elapsedMs) return;
-    watch.samples.push({ at: performance.now(), frames: after.frames, elapsed: after.elapsedMs,
-                         music });
-    if (watch.wantThumb) {
-      // Still the frame just drawn: the buffer is cleared only once it is shown.
-      const g = thumb.getContext('2d', { willReadFrequently: true });
-      g.drawImage(document.getElementById('stage'), 0, 0, 64, 48);
-      watch.thumb = Array.from(g.getImageData(0, 0, 64, 48).data);
-      watch.wantThumb = false;
-    }
-  });
+  window.requestAnimationFrame = (callback) =>
+    raf((time) => {
+      const before = window.quorvaneStatus && window.quorvaneStatus();
+      // Read just before the page's callback reads its clock for the frame it draws: after
+      // the callback, the position would also count the frame's own drawing.
+      const music = watch.position();
+      callback(time);
+      const after = window.quorvaneStatus && window.quorvaneStatus();
+      if (!after || after.frames === 0) return;
+      if (before && before.frames === after.frames && before.elapsedMs === after.elapsedMs) return;
+      watch.samples.push({
+        at: performance.now(),
+        frames: after.frames,
+        elapsed: after.elapsedMs,
+        music,
+      });
+      if (watch.wantThumb) {
+        // Still the frame just drawn: the buffer is cleared only once it is shown.
+        const g = thumb.getContext('2d', { willReadFrequently: true });
+        g.drawImage(document.getElementById('stage'), 0, 0, 64, 48);
+        watch.thumb = Array.from(g.getImageData(0, 0, 64, 48).data);
+        watch.wantThumb = false;
+      }
+    });
 })();

@@ -10,7 +10,6 @@
 #include <emscripten.h>
 
 #include <algorithm>
-#include <cstdio>
 
 LiveShow gLiveShow;
 
@@ -47,8 +46,7 @@ int LiveShow::start(int32_t fromMs, bool loopShow)
     if (!gShowCore.startUp(true)) return kFailureStatus;
     const int32_t length = gShowCore.getLength();
     if (fromMs < 0 || fromMs >= length) {
-        std::fprintf(stderr, "quorvane: ?t= takes a moment in seconds from 0 to %.3f\n",
-                     (length - 1) / kMsPerSecond);
+        startFailed("?t= takes a moment in seconds from 0 to %.3f", (length - 1) / kMsPerSecond);
         gShowCore.shutDown();
         return kFailureStatus;
     }

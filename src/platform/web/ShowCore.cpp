@@ -22,7 +22,11 @@ bool ShowCore::startUp(bool withSound)
 {
     if (!withSound) setenv("SDL_AUDIODRIVER", "dummy", 1);
     timeline = ::startUp();
-    if (timeline == nullptr) return false;  // start-up has said why
+    if (timeline == nullptr) {
+        // Start-up has said why on the console; the page words it for its card.
+        pageStartFailed(startUpFailure());
+        return false;
+    }
     // The page names the scenes on its timeline from the schedule itself.
     int index = 0;
     for (const Clip* clip = Clip::first; clip != nullptr; clip = clip->next, ++index) {

@@ -7,7 +7,6 @@
 
 #include <emscripten.h>
 
-#include <cstdio>
 
 StillShow gStillShow;
 
@@ -22,8 +21,7 @@ int StillShow::start(int32_t requestedMs)
     if (!gShowCore.startUp(false)) return kFailureStatus;
     const int32_t length = gShowCore.getLength();
     if (requestedMs < kFirstFrameMs || requestedMs >= length) {
-        std::fprintf(stderr, "quorvane: ?at= takes an elapsed time in ms from %d to %d\n",
-                     kFirstFrameMs, length - 1);
+        startFailed("?at= takes an elapsed time in ms from %d to %d", kFirstFrameMs, length - 1);
         gShowCore.shutDown();
         return kFailureStatus;
     }

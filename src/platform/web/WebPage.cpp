@@ -2,7 +2,12 @@
 
 #include <emscripten.h>
 
+#include <cstdarg>
+#include <cstdio>
+
 namespace {
+
+constexpr size_t kReasonBytes = 256;  // longer reasons are cut
 
 EM_JS(void, callFrameDrawn, (int frames, int elapsed), {
     if (Module.onFrameDrawn) Module.onFrameDrawn(frames, elapsed);
@@ -32,6 +37,10 @@ EM_JS(void, callCaption, (const char* caption), {
     if (Module.onCaption) Module.onCaption(UTF8ToString(caption));
 });
 
+EM_JS(void, callStartFailed, (const char* reason), {
+    if (Module.onStartFailed) Module.onStartFailed(UTF8ToString(reason));
+});
+
 }  // namespace
 
 void pageFrameDrawn(int frames, int32_t elapsed) { callFrameDrawn(frames, elapsed); }
@@ -50,3 +59,16 @@ void pageScene(int index, const char* name, int32_t start, int32_t end)
 void pageStillDrawn(int32_t requestedMs) { callStillDrawn(requestedMs); }
 
 void pageCaption(const char* caption) { callCaption(caption); }
+
+void pageStartFailed(const std::string& reason) { callStartFailed(reason.c_str()); }
+
+void startFailed(const char* format, ...)
+{
+    char reason[kReasonBytes];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(reason, sizeof reason, format, arguments);
+    va_end(arguments);
+    std::fprintf(stderr, "quorvane: %s\n", reason);
+    pageStartFailed(reason);
+}

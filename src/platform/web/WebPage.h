@@ -1,9 +1,11 @@
 // What the browser's show tells its page. Each call reaches a function the page gave the
-// program (Module.on...), so that everything about the document stays in page.js; a page
+// program (Module.on...), so that everything about the document stays in the page's own
+// scripts (page/); a page
 // that gave none is told nothing.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // A live frame was drawn: how many so far, at which elapsed time.
 void pageFrameDrawn(int frames, int32_t elapsed);
@@ -20,3 +22,8 @@ void pageScene(int index, const char* name, int32_t start, int32_t end);
 void pageStillDrawn(int32_t requestedMs);
 // The window caption the show asked for.
 void pageCaption(const char* caption);
+// The show could not start: `reason` in the program's words, for the page's card.
+void pageStartFailed(const std::string& reason);
+// Says on the console why the show could not start ("quorvane: " and the printf-style
+// reason) and tells the page the same words.
+void startFailed(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -6,17 +6,31 @@
 #include "BenchShow.h"
 #include "LiveShow.h"
 #include "StillShow.h"
+#include "WebPage.h"
+#include "offline/ShowFrames.h"
 #include "shell/Demo.h"
 
 #include <emscripten.h>
 
+#include <cstring>
+
 namespace {
 
-// The page's numbers for what it asks.
-enum PageMode { kLive = 0, kStill = 1, kBench = 2, kBenchSkipped = 3 };
+// The shows the page asks for, by the names it gives them.
+enum class PageMode { Live, Still, Bench, BenchSkipped };
+struct NamedMode {
+    const char* name;
+    PageMode mode;
+};
+constexpr NamedMode kModes[] = {
+    {"live", PageMode::Live},
+    {"still", PageMode::Still},
+    {"bench", PageMode::Bench},
+    {"bench-skipped", PageMode::BenchSkipped},
+};
 constexpr int kFailureStatus = 1;
 
-int gRequestedMode = kLive;
+PageMode gRequestedMode = PageMode::Live;
 int gRequestedMs = 0;
 bool gRequestedLoop = false;
 
@@ -24,24 +38,32 @@ bool gRequestedLoop = false;
 int startRequested()
 {
     switch (gRequestedMode) {
-    case kLive: return gLiveShow.start(gRequestedMs, gRequestedLoop);
-    case kStill: return gStillShow.start(gRequestedMs);
-    case kBench:
-    case kBenchSkipped: return gBenchShow.start(gRequestedMs, gRequestedMode == kBenchSkipped);
-    default: return kFailureStatus;
+    case PageMode::Live: return gLiveShow.start(gRequestedMs, gRequestedLoop);
+    case PageMode::Still: return gStillShow.start(gRequestedMs);
+    case PageMode::Bench:
+    case PageMode::BenchSkipped:
+        return gBenchShow.start(gRequestedMs, gRequestedMode == PageMode::BenchSkipped);
     }
+    return kFailureStatus;
 }
 
 }  // namespace
 
-// The page's entry: mode 0 plays the show in real time (from `requestedMs`: ?t=), 1 renders
-// the still at `requestedMs`, 2 runs the benchmark (its first `requestedMs`, all when 0), 3
-// times the same frames run without drawing. `loop` (?loop): the live show starts again
-// at its end.
-extern "C" EMSCRIPTEN_KEEPALIVE int quorvaneStart(int mode, int requestedMs, int loop)
+// The page's entry: "live" plays the show in real time (from `requestedMs`: ?t=), "still"
+// renders the still at `requestedMs`, "bench" runs the benchmark (its first `requestedMs`,
+// all when 0), "bench-skipped" times the same frames run without drawing. `loop` (?loop):
+// the live show starts again at its end. Returns 0, or 1 after the page was told why.
+extern "C" EMSCRIPTEN_KEEPALIVE int quorvaneStart(const char* mode, int requestedMs, int loop)
 {
-    if (mode < kLive || mode > kBenchSkipped) return kFailureStatus;
-    gRequestedMode = mode;
+    const NamedMode* named = nullptr;
+    for (const NamedMode& entry : kModes) {
+        if (std::strcmp(entry.name, mode) == 0) named = &entry;
+    }
+    if (named == nullptr) {
+        startFailed("no show is called %s", mode);
+        return kFailureStatus;
+    }
+    gRequestedMode = named->mode;
     gRequestedMs = requestedMs;
     gRequestedLoop = loop != 0;
     return runGuarded(startRequested);
@@ -57,6 +79,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneResume() { gLiveShow.resume(); }
 extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneEnd() { gLiveShow.end(); }
 // To `ms` of the show.
 extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneSeek(int ms) { gLiveShow.seek(ms); }
+// The frame step's length: the capture's frame grid, which the page steps on.
+extern "C" EMSCRIPTEN_KEEPALIVE int quorvaneFrameStepMs() { return kFrameStepMs; }
 
 // The page's idle time, `remainingMs` of it, for the snapshots the player's seeks start from.
 extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneIdle(double remainingMs)

@@ -2,15 +2,17 @@
 // loads; the show's SDL_mixer calls schedule it a moment ahead, and SDL_GetTicks reads the
 // clock from what the listener hears at that instant (the context's output timestamp, so
 // the output latency is in it). A show waits for its music: the clock stands still until
-// the scheduled sound is heard, then follows it. Without audio it is the wall clock.
-'use strict';
+// the scheduled sound is heard, then follows it. Without audio it is the wall clock. The
+// page's one soundtrack is `soundtrack`; m mutes it (setMuted) without touching the clock.
 
-class Soundtrack {
+export class Soundtrack {
   constructor() {
-    this.context = null;       // the AudioContext; null where the browser offers none
-    this.buffers = new Map();  // decoded music by the path the demo reads it from
-    this.handles = [null];     // the mixer's music handles: the path each was loaded from
-    this.sources = [];         // the scheduled sources: {node, gain, handle}
+    this.context = null; // the AudioContext; null where the browser offers none
+    this.buffers = new Map(); // decoded music by the path the demo reads it from
+    this.handles = [null]; // the mixer's music handles: the path each was loaded from
+    this.sources = []; // the scheduled sources: {node, gain, handle}
+    this.output = null; // every source plays through it: the mute
+    this.muted = false;
     this.resetClock();
   }
 
@@ -20,14 +22,19 @@ class Soundtrack {
     if (!Context) return false;
     try {
       this.context = new Context();
-    } catch (e) {
+    } catch {
       this.context = null;
     }
-    if (this.context) this.context.addEventListener('statechange', () => this.stateChanged());
+    if (this.context) {
+      this.context.addEventListener('statechange', () => this.stateChanged());
+      this.output = this.context.createGain();
+      this.output.connect(this.context.destination);
+      this.setMuted(this.muted);
+    }
     // An iPhone's silent switch mutes "ambient" sound, which is Web Audio's default.
     try {
       if (navigator.audioSession) navigator.audioSession.type = 'playback';
-    } catch (e) {
+    } catch {
       // an older session object without the type: the default stays
     }
     return this.context !== null;
@@ -44,15 +51,22 @@ class Soundtrack {
       this.sources = [];
       this.followWall();
     } else if (running && this.interrupted) {
-      const {handle, plays} = this.interrupted;
+      const { handle, plays } = this.interrupted;
       this.interrupted = null;
-      this.schedule({handle, plays, fadeMs: 0}, this.musicPosition());
+      this.schedule({ handle, plays, fadeMs: 0 }, this.musicPosition());
     }
   }
 
   // Where the music is (or, interrupted, would be) now, in seconds of the soundtrack.
   musicPosition() {
     return this.anchorOffset + (this.ticks() - this.anchorTicks) / 1000;
+  }
+
+  // Silences the music, or lets it be heard again; it plays on either way, so the clock
+  // that follows it is the same.
+  setMuted(muted) {
+    this.muted = muted;
+    if (this.output) this.output.gain.value = muted ? 0 : 1;
   }
 
   // Decodes `bytes` (MP3) into the buffer the show plays for `path`; throws when the
@@ -71,18 +85,18 @@ class Soundtrack {
   // A fresh clock for a show about to start: time 0 now, on the wall clock.
   resetClock() {
     this.stopAll();
-    this.base = 0;                       // clock reading at the anchor
-    this.wallAt = performance.now();     // the anchor on the wall clock, when no music leads
-    this.startAt = null;                 // the anchor in context time: the music's start
-    this.frozen = false;                 // the clock stands at `base` (music held)
-    this.last = 0;                       // the last reading: the clock never goes back
-    this.waiting = false;                // the last reading stood still for the music
-    this.held = false;                   // music asked for is kept until release
-    this.request = null;                 // the music asked for while held
-    this.playing = null;                 // the music asked for last, while it plays
-    this.interrupted = null;             // that request, while the context does not run
-    this.anchorTicks = 0;                // the clock's reading when the music was at...
-    this.anchorOffset = 0;               // ...this position, in seconds
+    this.base = 0; // clock reading at the anchor
+    this.wallAt = performance.now(); // the anchor on the wall clock, when no music leads
+    this.startAt = null; // the anchor in context time: the music's start
+    this.frozen = false; // the clock stands at `base` (music held)
+    this.last = 0; // the last reading: the clock never goes back
+    this.waiting = false; // the last reading stood still for the music
+    this.held = false; // music asked for is kept until release
+    this.request = null; // the music asked for while held
+    this.playing = null; // the music asked for last, while it plays
+    this.interrupted = null; // that request, while the context does not run
+    this.anchorTicks = 0; // the clock's reading when the music was at...
+    this.anchorOffset = 0; // ...this position, in seconds
   }
 
   // What the listener hears now, in the context's time.
@@ -93,8 +107,10 @@ class Soundtrack {
     if (stamp && stamp.performanceTime > 0 && context.state === 'running') {
       const since = (performance.now() - stamp.performanceTime) / 1000;
       // Never past what has been rendered: a stalled audio thread stops the sound there.
-      return Math.min(context.currentTime,
-                      stamp.contextTime + Math.min(Soundtrack.kMaxExtrapolationS, Math.max(0, since)));
+      return Math.min(
+        context.currentTime,
+        stamp.contextTime + Math.min(Soundtrack.kMaxExtrapolationS, Math.max(0, since)),
+      );
     }
     return context.currentTime - (context.outputLatency || 0) - (context.baseLatency || 0);
   }
@@ -142,7 +158,7 @@ class Soundtrack {
     // One music at a time, as the mixer plays.
     for (const source of this.sources) this.stop(source);
     this.sources = [];
-    const request = {handle, plays, fadeMs};
+    const request = { handle, plays, fadeMs };
     this.playing = request;
     if (this.held) {
       this.request = request;
@@ -150,7 +166,7 @@ class Soundtrack {
     }
     if (this.interrupted) {
       // Started from its beginning once the context runs again.
-      this.interrupted = {handle, plays};
+      this.interrupted = { handle, plays };
       this.anchorTicks = this.ticks();
       this.anchorOffset = 0;
       return;
@@ -183,11 +199,11 @@ class Soundtrack {
     if (request) {
       this.schedule(request, offsetMs / 1000);
     } else if (this.frozen) {
-      this.followWall();  // no music: the wall clock serves
+      this.followWall(); // no music: the wall clock serves
     }
   }
 
-  schedule({handle, plays, fadeMs}, offset) {
+  schedule({ handle, plays, fadeMs }, offset) {
     const context = this.context;
     const buffer = this.buffers.get(this.handles[handle]);
     const node = context.createBufferSource();
@@ -199,11 +215,11 @@ class Soundtrack {
       gain.gain.setValueAtTime(0, when);
       gain.gain.linearRampToValueAtTime(1, when + fadeMs / 1000);
     }
-    node.connect(gain).connect(context.destination);
+    node.connect(gain).connect(this.output);
     node.start(when, offset % buffer.duration);
     if (plays > 0) node.stop(when + plays * buffer.duration - offset);
-    this.sources.push({node, gain, handle});
-    this.playing = {handle, plays};
+    this.sources.push({ node, gain, handle });
+    this.playing = { handle, plays };
     // From now on the clock is the music's: it stands still until `when` is heard.
     this.base = this.ticks();
     this.anchorTicks = this.base;
@@ -234,7 +250,7 @@ class Soundtrack {
   stop(source) {
     try {
       source.node.stop();
-    } catch (e) {
+    } catch {
       // never started: nothing to stop
     }
     source.node.disconnect();
@@ -262,3 +278,5 @@ Soundtrack.kMaxExtrapolationS = 0.1;
 Soundtrack.kLatencyReadable = !navigator.userAgent.includes('Firefox/');
 // A context still suspended this long after Play is not going to start.
 Soundtrack.kStartWaitMs = 1500;
+
+export const soundtrack = new Soundtrack();

@@ -12,7 +12,8 @@ const kCacheName = `quorvane ${kScope} ${kBuild.id}`;
 const kCachePrefix = `quorvane ${kScope} `;
 const kIndex = new URL('index.html', kScope).href;
 const kFiles = new Map(kBuild.files.map((file) => [new URL(file.url, kScope).href, file.sha256]));
-const kStartedKept = 'kept', kStartedOnline = 'online';
+const kStartedKept = 'kept',
+  kStartedOnline = 'online';
 // How each page this worker has seen started (client id -> kStartedKept or kStartedOnline).
 const pageStarts = new Map();
 
@@ -24,15 +25,20 @@ async function sha256Hex(bytes) {
 async function keepBuild() {
   const cache = await caches.open(kCacheName);
   try {
-    await Promise.all([...kFiles].map(async ([url, sha256]) => {
-      const response = await fetch(url, {cache: 'no-cache'});
-      if (!response.ok) throw new Error(`${url} answered ${response.status}`);
-      const bytes = await response.arrayBuffer();
-      if (await sha256Hex(bytes) !== sha256) throw new Error(`${url} is not this build's`);
-      // The bytes as decoded: a server's Content-Encoding and Content-Length no longer hold.
-      const type = response.headers.get('Content-Type');
-      await cache.put(url, new Response(bytes, {headers: type ? {'Content-Type': type} : {}}));
-    }));
+    await Promise.all(
+      [...kFiles].map(async ([url, sha256]) => {
+        const response = await fetch(url, { cache: 'no-cache' });
+        if (!response.ok) throw new Error(`${url} answered ${response.status}`);
+        const bytes = await response.arrayBuffer();
+        if ((await sha256Hex(bytes)) !== sha256) throw new Error(`${url} is not this build's`);
+        // The bytes as decoded: a server's Content-Encoding and Content-Length no longer hold.
+        const type = response.headers.get('Content-Type');
+        await cache.put(
+          url,
+          new Response(bytes, { headers: type ? { 'Content-Type': type } : {} }),
+        );
+      }),
+    );
   } catch (e) {
     await caches.delete(kCacheName);
     console.error('quorvane: the site is not kept for offline use: ' + e.message);
@@ -46,9 +52,17 @@ self.addEventListener('install', (event) => {
 });
 
 self.addEventListener('activate', (event) => {
-  event.waitUntil(caches.keys().then((names) => Promise.all(
-    names.filter((name) => name.startsWith(kCachePrefix) && name !== kCacheName)
-         .map((name) => caches.delete(name)))));
+  event.waitUntil(
+    caches
+      .keys()
+      .then((names) =>
+        Promise.all(
+          names
+            .filter((name) => name.startsWith(kCachePrefix) && name !== kCacheName)
+            .map((name) => caches.delete(name)),
+        ),
+      ),
+  );
 });
 
 async function kept(key) {
@@ -65,8 +79,9 @@ async function answer(event, key) {
   }
   try {
     // A navigation keeps its own request (its redirects are the browser's to follow).
-    const response = navigation ? await fetch(event.request)
-                                : await fetch(event.request, {cache: 'no-cache'});
+    const response = navigation
+      ? await fetch(event.request)
+      : await fetch(event.request, { cache: 'no-cache' });
     if (navigation) pageStarts.set(page, kStartedOnline);
     return response;
   } catch (e) {

@@ -1,0 +1,5 @@
+// The layout of the page's and its tests' JavaScript: the project's 100 columns.
+export default {
+  printWidth: 100,
+  singleQuote: true,
+};
