@@ -124,6 +124,9 @@ cp "$page/quorvane.webmanifest" "$build/program/quorvane.js" "$build/program/quo
    "$site/"
 cp "$still" "$site/quorvane.png"
 cp "$storyboard" "$site/storyboard.jpg"
+# Its layout, which the page's timeline reads before it shows a tile.
+printf '{"url":"storyboard.jpg","columns":%d,"width":%d,"height":%d,"firstMs":500,"everyMs":1000}\n' \
+  "$kStoryboardColumns" "${kStoryboardSize%x*}" "${kStoryboardSize#*x}" >"$site/storyboard.json"
 # The install's icons, which the player's card in the system's media controls shows too.
 cp "$root"/packaging/icons/*.png "$site/icons/"
 if [ -n "$siteUrl" ]; then

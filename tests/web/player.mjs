@@ -43,7 +43,7 @@ export async function playing(browser, base, h, query = '', initScripts = []) {
   return { context, page, problems, clickAt };
 }
 
-const status = (page) => page.evaluate(() => window.quorvaneStatus());
+export const status = (page) => page.evaluate(() => window.quorvaneStatus());
 
 // Waits until `count` more animation frames have run in the page.
 function animationFrames(page, count) {

@@ -13,6 +13,9 @@
 //   replay   Chromium (playwright): the GL replay's calls on a bare page
 //   keys     Chromium (playwright): the player's keys, Media Session actions and frame steps,
 //            and a double click on Play
+//   snapshots  Chromium (playwright): seeks from the player's snapshots against the capture's
+//            frames, from live play and from pause, and their control; a drag and its music
+//   snapshot Firefox and WebKit: one seek from a snapshot against the golden frame
 // A group on the driver interface is `async (driver, base)`; driver.open(url) gives a tab
 // (see drivers.mjs). A Chromium-only group may take playwright's objects instead: list it
 // with `playwright: fn`, and fn gets `(browser, base)`, playwright's Browser and the site's
@@ -29,6 +32,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { keys } from './keys.mjs';
 import { player, seekBench } from './player.mjs';
+import { snapshotBench, snapshotSeekOnce, snapshotSeeks } from './snapshots.mjs';
 import { offline } from './offline.mjs';
 
 const [siteDir, goldenDir, frameCompare, outDir] = process.argv.slice(2, 6);
@@ -63,6 +67,7 @@ const kTypes = {
   '.wasm': 'application/wasm',
   '.json': 'application/json',
   '.png': 'image/png',
+  '.jpg': 'image/jpeg',
   '.mp3': 'audio/mpeg',
 };
 const kWatchScript = fs.readFileSync(
@@ -1089,6 +1094,11 @@ const kGroups = {
   replay: { engines: ['chromium'], playwright: replayCalls },
   player: { engines: ['chromium'], playwright: (browser, b) => player(browser, b, helpers) },
   keys: { engines: ['chromium'], playwright: (browser, b) => keys(browser, b, helpers) },
+  snapshots: {
+    engines: ['chromium'],
+    playwright: (browser, b) => snapshotSeeks(browser, b, helpers),
+  },
+  snapshot: { engines: ['firefox', 'webkit'], run: (d, b) => snapshotSeekOnce(d, b, helpers) },
   offline: {
     engines: ['chromium'],
     playwright: (browser) =>
@@ -1107,7 +1117,10 @@ for (const name of engines) {
     driver = await startDriver(name);
     if (benchOnly) {
       await bench(driver, base);
-      if (name === 'chromium') await seekBench(driver.playwright, base, helpers);
+      if (name === 'chromium') {
+        await seekBench(driver.playwright, base, helpers);
+        await snapshotBench(driver.playwright, base, helpers);
+      }
       continue;
     }
     for (const [group, { engines: where, run, playwright }] of Object.entries(kGroups)) {

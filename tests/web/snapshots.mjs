@@ -9,7 +9,7 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { playing, seekDone, status } from './player.mjs';
+import { playing, stageShot, status } from './player.mjs';
 
 const kLengthMs = 85500;
 const kSyncMs = 20;
@@ -20,10 +20,12 @@ const kRoot = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..'
 
 // The capture program's stills for `frames` (elapsed times), drawn now into `dir`.
 function captureStills(frames, dir) {
-  const capture = process.env.QUORVANE_CAPTURE || path.join(kRoot, 'build/tools/capture/quorvane-capture');
+  const capture =
+    process.env.QUORVANE_CAPTURE || path.join(kRoot, 'build/tools/capture/quorvane-capture');
   fs.mkdirSync(dir, { recursive: true });
   execFileSync(capture, ['--root', kRoot, '--at', [...new Set(frames)].join(','), '--out', dir], {
-    env: { ...process.env, LIBGL_ALWAYS_SOFTWARE: '1', GALLIUM_DRIVER: 'llvmpipe' }, stdio: 'ignore',
+    env: { ...process.env, LIBGL_ALWAYS_SOFTWARE: '1', GALLIUM_DRIVER: 'llvmpipe' },
+    stdio: 'ignore',
   });
   return (ms) => path.join(dir, `quorvane-${String(ms).padStart(5, '0')}.png`);
 }
@@ -31,17 +33,30 @@ function captureStills(frames, dir) {
 // The timeline under the pointer at `ms` of the show.
 async function timelineAt(page) {
   const box = await page.locator('#timeline').boundingBox();
-  return (ms) => [box.x + box.width * ms / kLengthMs, box.y + box.height / 2];
+  return (ms) => [box.x + (box.width * ms) / kLengthMs, box.y + box.height / 2];
 }
 
-// The canvas as it is now, without the bar, for comparing later: its file and frame time.
-async function keepFrame(page, h, label) {
-  const s = await seekDone(page);
+// Does `input` and waits until a seek it started has drawn its frame on the screen.
+async function seekDrawn(page, input) {
+  const before = (await status(page)).seeksDrawn;
+  await input();
+  await page.waitForFunction(
+    (n) => {
+      const s = window.quorvaneStatus();
+      return s.seeksDrawn > n && !s.seeking && s.lastSeek.shownAt !== null;
+    },
+    before,
+    { timeout: 60000 },
+  );
+  return status(page);
+}
+
+// The canvas without the bar after `input`'s seek, for comparing later.
+async function keepFrame(page, h, label, input) {
+  const s = await seekDrawn(page, input);
   const file = path.join(h.outDir, `snapshot-${label}.png`);
-  await page.evaluate(() => { document.getElementById('controls').style.visibility = 'hidden'; });
-  await page.locator('#stage').screenshot({ path: file });
-  await page.evaluate(() => { document.getElementById('controls').style.visibility = ''; });
-  return { file, frameMs: s.lastSeek.frameMs, label };
+  await stageShot(page, file);
+  return { file, frameMs: s.lastSeek.frameMs, label, preview: s.preview };
 }
 
 export async function snapshotSeeks(browser, base, h) {
@@ -52,124 +67,198 @@ export async function snapshotSeeks(browser, base, h) {
   // From live play: the pointer holds the timeline at 50 s, then drags back to 22 s and on
   // to 72 s; each stop is compared.
   await page.mouse.move(...at(50000));
-  await page.mouse.down();
-  kept.push(await keepFrame(page, h, 'live-50s'));
-  await page.mouse.move(...at(22000));
-  kept.push(await keepFrame(page, h, 'live-back-22s'));
-  await page.mouse.move(...at(72000));
-  kept.push(await keepFrame(page, h, 'live-forward-72s'));
-  // A drag: the picture follows the pointer from 72 s to 80 s.
+  kept.push(await keepFrame(page, h, 'live-50s', () => page.mouse.down()));
+  kept.push(await keepFrame(page, h, 'live-back-22s', () => page.mouse.move(...at(22000))));
+  kept.push(await keepFrame(page, h, 'live-forward-72s', () => page.mouse.move(...at(72000))));
+  // A drag: the picture follows the pointer from 72 s to 80 s, the preview above it.
   const before = await status(page);
   const dragStart = await page.evaluate(() => performance.now());
-  for (let i = 1; i <= kDragSteps; ++i) await page.mouse.move(...at(72000 + 8000 * i / kDragSteps));
-  const moved = await seekDone(page);
+  for (let i = 1; i <= kDragSteps; ++i) {
+    await page.mouse.move(...at(72000 + (8000 * i) / kDragSteps));
+  }
+  const moved = await seekDrawn(page, () => page.mouse.move(...at(80000)));
   const dragMs = (await page.evaluate(() => performance.now())) - dragStart;
   const drawn = moved.seeksDrawn - before.seeksDrawn;
   const releasedAt = await page.evaluate(() => performance.now());
   await page.mouse.up();
-  await page.waitForFunction((n) => window.quorvaneStatus().frames >= n, moved.frames + kSyncFrames, { timeout: 60000 });
+  await page.waitForFunction(
+    (n) => window.quorvaneStatus().frames >= n,
+    moved.frames + kSyncFrames,
+    {
+      timeout: 60000,
+    },
+  );
   const after = await h.syncSince(page, releasedAt);
   const first = after.samples[0];
-  h.check(`a drag draws frames while it moves; on release the music goes on from the frame's moment within ${kSyncMs} ms`,
-          drawn >= kDragSteps / 3 && after.count >= kSyncFrames && after.worst <= kSyncMs &&
-          first && first.elapsed > moved.lastSeek.frameMs && first.elapsed - moved.lastSeek.frameMs <= 3 * kFrameMs,
-          `${drawn} frames over ${kDragSteps} moves in ${dragMs.toFixed(0)} ms; released at frame ${moved.lastSeek.frameMs} ms, ` +
-          `first frame after it ${first?.elapsed} ms; ${h.describeSync(after)}`);
+  const preview = moved.preview;
+  h.check(
+    `a drag draws frames while it moves, with the moment's preview; on release the music goes on from the frame's moment within ${kSyncMs} ms`,
+    drawn >= kDragSteps / 3 &&
+      preview !== null &&
+      Math.abs(preview.tile - Math.floor(moved.lastSeek.to / 1000)) <= 1 &&
+      preview.text.endsWith('greetings') &&
+      after.count >= kSyncFrames &&
+      after.worst <= kSyncMs &&
+      first &&
+      first.elapsed > moved.lastSeek.frameMs &&
+      first.elapsed - moved.lastSeek.frameMs <= 3 * kFrameMs,
+    `${drawn} frames over ${kDragSteps + 1} moves in ${dragMs.toFixed(0)} ms; preview ${JSON.stringify(preview)}; ` +
+      `released at frame ${moved.lastSeek.frameMs} ms, first frame after it ${first?.elapsed} ms; ${h.describeSync(after)}`,
+  );
   // From pause: back to 30 s, forward to 64 s, back to 14 s.
   await page.keyboard.press('Space');
-  for (const [ms, label] of [[30000, 'paused-back-30s'], [64000, 'paused-forward-64s'], [14000, 'paused-back-14s']]) {
-    await page.mouse.click(...at(ms));
-    kept.push(await keepFrame(page, h, label));
+  for (const [ms, label] of [
+    [30000, 'paused-back-30s'],
+    [64000, 'paused-forward-64s'],
+    [14000, 'paused-back-14s'],
+  ]) {
+    kept.push(await keepFrame(page, h, label, () => page.mouse.click(...at(ms))));
   }
+  // Every snapshot taken, so that the control's seek starts from one near its moment.
+  await page.waitForFunction(
+    () => {
+      const s = window.quorvaneStatus().snapshots;
+      return s.slots > 0 && s.count === s.slots;
+    },
+    null,
+    { timeout: 120000 },
+  );
   const { count, slots } = (await status(page)).snapshots;
   // The control: snapshots whose random sequence is one draw off give other particles.
   await page.evaluate(() => window.quorvaneTest.corruptSnapshots());
-  await page.mouse.click(...at(50000));
-  const control = await keepFrame(page, h, 'control-50s');
-  const reference = captureStills([...kept, control].map((k) => k.frameMs), path.join(h.outDir, 'snapshot-references'));
+  const control = await keepFrame(page, h, 'control-50s', () => page.mouse.click(...at(50000)));
+  const reference = captureStills(
+    [...kept, control].map((k) => k.frameMs),
+    path.join(h.outDir, 'snapshot-references'),
+  );
   const results = kept.map((k) => ({ ...k, result: h.compare(k.file, reference(k.frameMs)) }));
   const missed = h.compare(control.file, reference(control.frameMs));
-  h.check('seeks from snapshots show the capture\'s frames: from live play and from pause, forward and back',
-          results.every((r) => r.result.within) && count > 1,
-          `${count} of ${slots} snapshots; ` + results.map((r) => `${r.label} (frame ${r.frameMs} ms): ${r.result.text}`).join('; '));
-  h.check('control: from snapshots with their random sequence one draw off, the frame is not the capture\'s',
-          !missed.within && !missed.failed, `frame ${control.frameMs} ms: ${missed.text}`);
+  h.check(
+    "seeks from snapshots show the capture's frames: from live play and from pause, forward and back",
+    results.every((r) => r.result.within),
+    `${count} of ${slots} snapshots; ` +
+      results.map((r) => `${r.label} (frame ${r.frameMs} ms): ${r.result.text}`).join('; '),
+  );
+  h.check(
+    "control: from snapshots with their random sequence one draw off, the frame is not the capture's",
+    !missed.within && !missed.failed,
+    `frame ${control.frameMs} ms: ${missed.text}`,
+  );
   const said = await problems();
-  h.check('the console holds no error or warning around snapshot seeks', said.length === 0, said.join(' | '));
+  h.check(
+    'the console holds no error or warning around snapshot seeks',
+    said.length === 0,
+    said.join(' | '),
+  );
   await context.close();
 }
 
-// Firefox and WebKit: paused, Home and → ten times reach 50 s from a snapshot, and the
-// frame is the capture's.
+// Firefox and WebKit: paused (k), Home and l five times reach 50 s from a snapshot, and
+// the frame is the capture's.
 export async function snapshotSeekOnce(driver, base, h) {
   const tab = await driver.open(base + '/');
-  await tab.waitFor(() => { const p = document.querySelector('#play'); return p && !p.hidden; }, null, 60000);
+  await tab.waitFor(
+    () => {
+      const p = document.querySelector('#play');
+      return p && !p.hidden;
+    },
+    null,
+    60000,
+  );
   await tab.click('#play');
   await tab.waitFor(() => (window.quorvaneStatus() || {}).frames > 0, null, 60000);
-  await tab.press(' ');
+  await tab.press('k');
   await tab.press('Home');
-  for (let i = 0; i < 10; ++i) await tab.press('ArrowRight');
-  const s = await tab.waitFor(() => {
-    const x = window.quorvaneStatus();
-    return !x.seeking && x.lastSeek && x.lastSeek.shownAt !== null && x.lastSeek.to === 50000 && x;
-  }, null, 120000);
+  for (let i = 0; i < 5; ++i) await tab.press('l');
+  const s = await tab.waitFor(
+    () => {
+      const x = window.quorvaneStatus();
+      return (
+        !x.seeking && x.lastSeek && x.lastSeek.shownAt !== null && x.lastSeek.to === 50000 && x
+      );
+    },
+    null,
+    120000,
+  );
   const file = path.join(h.outDir, `${driver.name}-snapshot-50s.png`);
-  await tab.evaluate(() => { document.getElementById('controls').style.visibility = 'hidden'; });
+  await tab.evaluate(() => {
+    document.getElementById('controls').style.visibility = 'hidden';
+  });
   await tab.screenshot(file, { x: 0, y: 0, width: 800, height: 600 });
   const result = h.compare(file, path.join(h.goldenDir, 'quorvane-50000.png'));
   const said = await tab.evaluate(() => window.quorvaneWatch.problems());
-  h.check('a seek from a snapshot to 50 s shows the capture\'s frame',
-          result.within && s.lastSeek.frameMs === 49981 && said.length === 0,
-          `frame ${s.lastSeek.frameMs} ms, ${s.snapshots.count} of ${s.snapshots.slots} snapshots: ${result.text}` +
-          (said.length ? '; console: ' + said.join(' | ') : ''));
+  h.check(
+    "a seek from a snapshot to 50 s shows the capture's frame",
+    result.within && s.lastSeek.frameMs === 49981 && said.length === 0,
+    `frame ${s.lastSeek.frameMs} ms, ${s.snapshots.count} of ${s.snapshots.slots} snapshots: ${result.text}` +
+      (said.length ? '; console: ' + said.join(' | ') : ''),
+  );
   await tab.close();
 }
 
 const stats = (values) => {
   const sorted = [...values].sort((a, b) => a - b);
-  return { median: sorted[sorted.length >> 1], p95: sorted[Math.ceil(sorted.length * 0.95) - 1], worst: sorted[sorted.length - 1] };
+  return {
+    median: sorted[sorted.length >> 1],
+    p95: sorted[Math.ceil(sorted.length * 0.95) - 1],
+    worst: sorted[sorted.length - 1],
+  };
 };
-const describe = ({ median, p95, worst }) => `median ${median.toFixed(0)} ms, p95 ${p95.toFixed(0)} ms, worst ${worst.toFixed(0)} ms`;
+const describe = ({ median, p95, worst }) =>
+  `median ${median.toFixed(0)} ms, p95 ${p95.toFixed(0)} ms, worst ${worst.toFixed(0)} ms`;
 
 // Input (a click on the timeline) to the moment's frame on screen, for 12 targets from live
 // play and 12 from pause, forward and back across the show; a drag's frame rate; memory.
 export async function snapshotBench(browser, base, h) {
   const { context, page, clickAt } = await playing(browser, base, h);
-  await page.waitForFunction(() => {
-    const s = window.quorvaneStatus().snapshots;
-    return s.slots > 0 && s.count === s.slots;
-  }, null, { timeout: 120000 });
+  await page.waitForFunction(
+    () => {
+      const s = window.quorvaneStatus().snapshots;
+      return s.slots > 0 && s.count === s.slots;
+    },
+    null,
+    { timeout: 120000 },
+  );
   const completeMs = (await page.evaluate(() => performance.now())) - clickAt;
   const { count, bytes } = (await status(page)).snapshots;
   const at = await timelineAt(page);
-  const targets = [61234, 3100, 84000, 12345, 45500, 27000, 80000, 5000, 70100, 33333, 55000, 15000];
+  const targets = [
+    61234, 3100, 84000, 12345, 45500, 27000, 80000, 5000, 70100, 33333, 55000, 15000,
+  ];
   const seekOnce = async (ms) => {
-    await page.mouse.click(...at(ms));
-    const s = await seekDone(page);
+    const s = await seekDrawn(page, () => page.mouse.click(...at(ms)));
     return s.lastSeek.shownAt - s.lastSeek.inputAt;
   };
   const live = [];
   for (const ms of targets) {
     if ((await status(page)).paused) await page.keyboard.press('Space');
     const frames = (await status(page)).frames;
-    await page.waitForFunction((n) => window.quorvaneStatus().frames >= n + 3, frames, { timeout: 30000 });
+    await page.waitForFunction((n) => window.quorvaneStatus().frames >= n + 3, frames, {
+      timeout: 30000,
+    });
     live.push(await seekOnce(ms));
   }
   await page.keyboard.press('Space');
   const paused = [];
   for (const ms of [...targets].reverse()) paused.push(await seekOnce(ms));
-  console.log(`snapshot bench: ${count} snapshots, ${(bytes / 1024).toFixed(0)} KiB, all taken ${(completeMs / 1000).toFixed(1)} s after Play`);
-  console.log(`snapshot bench, input to frame on screen (SwiftShader, 800x600): from live play ${describe(stats(live))}; ` +
-              `from pause ${describe(stats(paused))}; all ${live.length + paused.length}: ${describe(stats([...live, ...paused]))}`);
+  console.log(
+    `snapshot bench: ${count} snapshots, ${(bytes / 1024).toFixed(0)} KiB, all taken ${(completeMs / 1000).toFixed(1)} s after Play`,
+  );
+  console.log(
+    `snapshot bench, input to frame on screen (SwiftShader, 800x600): from live play ${describe(stats(live))}; ` +
+      `from pause ${describe(stats(paused))}; all ${live.length + paused.length}: ${describe(stats([...live, ...paused]))}`,
+  );
   const before = await status(page);
   await page.mouse.move(...at(20000));
   await page.mouse.down();
   const started = await page.evaluate(() => performance.now());
-  for (let i = 1; i <= 60; ++i) await page.mouse.move(...at(20000 + 1000 * i));
-  const after = await seekDone(page);
+  for (let i = 1; i < 60; ++i) await page.mouse.move(...at(20000 + 1000 * i));
+  const after = await seekDrawn(page, () => page.mouse.move(...at(80000)));
   const seconds = ((await page.evaluate(() => performance.now())) - started) / 1000;
   await page.mouse.up();
   const drawn = after.seeksDrawn - before.seeksDrawn;
-  console.log(`snapshot bench, a drag from 20 s to 80 s in 60 moves: ${drawn} frames in ${seconds.toFixed(2)} s, ${(drawn / seconds).toFixed(1)} frames/s`);
+  console.log(
+    `snapshot bench, a drag from 20 s to 80 s in 60 moves: ${drawn} frames in ${seconds.toFixed(2)} s, ${(drawn / seconds).toFixed(1)} frames/s`,
+  );
   await context.close();
 }

@@ -7,7 +7,6 @@
 
 #include <emscripten.h>
 
-
 StillShow gStillShow;
 
 namespace {
