@@ -12,7 +12,7 @@ const kReadyMs = 60000;
 const kSeekDoneMs = 30000;
 
 // A browser without multisampling, as the golden frames are drawn.
-function withoutMultisampling() {
+export function withoutMultisampling() {
   const getContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (type, attributes) {
     return getContext.call(

@@ -145,9 +145,11 @@ const pageWait = (tab, ms) =>
 
 // `failed` is a comparison that could not be made (a frame not drawn, a file unreadable):
 // it proves neither a match nor a difference.
-function compare(frame, reference) {
+// `bounds`, when given, are [MAX_SHARE, MAX_MEAN] in place of the golden metric's own.
+function compare(frame, reference, bounds = []) {
   try {
-    return { within: true, text: execFileSync(frameCompare, [frame, reference]).toString().trim() };
+    const args = [frame, reference, ...bounds.map(String)];
+    return { within: true, text: execFileSync(frameCompare, args).toString().trim() };
   } catch (e) {
     const text = (e.stdout || '').toString().trim() + (e.stderr || '').toString().trim();
     return { within: false, failed: e.status !== 1, text };

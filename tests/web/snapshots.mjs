@@ -9,12 +9,15 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { playing, stageShot, status } from './player.mjs';
+import { playing, stageShot, status, withoutMultisampling } from './player.mjs';
 
 const kLengthMs = 85500;
+// Seeks from snapshots are held closer to the capture's frames than the golden metric's 0.2 %
+// of pixels: SwiftShader against the capture's llvmpipe came to at most 0.013 % on the 15
+// golden times, and a fountain drawn from another random sequence differs by about 0.07 %.
+const kSnapshotBounds = [0.0004, 4.0];
 const kSyncMs = 20;
 const kSyncFrames = 20;
-const kFrameMs = 20;
 const kDragSteps = 30;
 const kRoot = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 
@@ -34,6 +37,18 @@ function captureStills(frames, dir) {
 async function timelineAt(page) {
   const box = await page.locator('#timeline').boundingBox();
   return (ms) => [box.x + (box.width * ms) / kLengthMs, box.y + box.height / 2];
+}
+
+// Waits until the player has taken a snapshot for every slot of the show.
+function allSnapshotsTaken(page) {
+  return page.waitForFunction(
+    () => {
+      const s = window.quorvaneStatus().snapshots;
+      return s.slots > 0 && s.count === s.slots;
+    },
+    null,
+    { timeout: 120000 },
+  );
 }
 
 // Does `input` and waits until a seek it started has drawn its frame on the screen.
@@ -90,6 +105,11 @@ export async function snapshotSeeks(browser, base, h) {
   );
   const after = await h.syncSince(page, releasedAt);
   const first = after.samples[0];
+  // Where the soundtrack was started from on release, in ms.
+  const musicFrom = await page.evaluate(() => {
+    const starts = window.quorvaneWatch.starts;
+    return starts.length ? starts[starts.length - 1].offset * 1000 : null;
+  });
   const preview = moved.preview;
   h.check(
     `a drag draws frames while it moves, with the moment's preview; on release the music goes on from the frame's moment within ${kSyncMs} ms`,
@@ -99,11 +119,12 @@ export async function snapshotSeeks(browser, base, h) {
       preview.text.endsWith('greetings') &&
       after.count >= kSyncFrames &&
       after.worst <= kSyncMs &&
-      first &&
-      first.elapsed > moved.lastSeek.frameMs &&
-      first.elapsed - moved.lastSeek.frameMs <= 3 * kFrameMs,
+      musicFrom !== null &&
+      Math.abs(musicFrom - moved.lastSeek.frameMs) <= kSyncMs &&
+      first.elapsed > moved.lastSeek.frameMs,
     `${drawn} frames over ${kDragSteps + 1} moves in ${dragMs.toFixed(0)} ms; preview ${JSON.stringify(preview)}; ` +
-      `released at frame ${moved.lastSeek.frameMs} ms, first frame after it ${first?.elapsed} ms; ${h.describeSync(after)}`,
+      `released at frame ${moved.lastSeek.frameMs} ms, the music from ${musicFrom?.toFixed(1)} ms, ` +
+      `the first frame after it ${first?.elapsed} ms; ${h.describeSync(after)}`,
   );
   // From pause: back to 30 s, forward to 64 s, back to 14 s.
   await page.keyboard.press('Space');
@@ -115,24 +136,27 @@ export async function snapshotSeeks(browser, base, h) {
     kept.push(await keepFrame(page, h, label, () => page.mouse.click(...at(ms))));
   }
   // Every snapshot taken, so that the control's seek starts from one near its moment.
-  await page.waitForFunction(
-    () => {
-      const s = window.quorvaneStatus().snapshots;
-      return s.slots > 0 && s.count === s.slots;
-    },
-    null,
-    { timeout: 120000 },
-  );
+  await allSnapshotsTaken(page);
   const { count, slots } = (await status(page)).snapshots;
   // The control: snapshots whose random sequence is one draw off give other particles.
   await page.evaluate(() => window.quorvaneTest.corruptSnapshots());
-  const control = await keepFrame(page, h, 'control-50s', () => page.mouse.click(...at(50000)));
+  const controls = [];
+  for (const [ms, label] of [
+    [14000, 'control-14s'],
+    [50000, 'control-50s'],
+  ]) {
+    controls.push(await keepFrame(page, h, label, () => page.mouse.click(...at(ms))));
+  }
   const reference = captureStills(
-    [...kept, control].map((k) => k.frameMs),
+    [...kept, ...controls].map((k) => k.frameMs),
     path.join(h.outDir, 'snapshot-references'),
   );
-  const results = kept.map((k) => ({ ...k, result: h.compare(k.file, reference(k.frameMs)) }));
-  const missed = h.compare(control.file, reference(control.frameMs));
+  const against = (k) => ({
+    ...k,
+    result: h.compare(k.file, reference(k.frameMs), kSnapshotBounds),
+  });
+  const results = kept.map(against);
+  const missed = controls.map(against);
   h.check(
     "seeks from snapshots show the capture's frames: from live play and from pause, forward and back",
     results.every((r) => r.result.within),
@@ -141,8 +165,8 @@ export async function snapshotSeeks(browser, base, h) {
   );
   h.check(
     "control: from snapshots with their random sequence one draw off, the frame is not the capture's",
-    !missed.within && !missed.failed,
-    `frame ${control.frameMs} ms: ${missed.text}`,
+    missed.every((m) => !m.result.within && !m.result.failed),
+    missed.map((m) => `${m.label} (frame ${m.frameMs} ms): ${m.result.text}`).join('; '),
   );
   const said = await problems();
   h.check(
@@ -165,6 +189,8 @@ export async function snapshotSeekOnce(driver, base, h) {
     null,
     60000,
   );
+  // Aliased, as the golden frames are drawn; the show's context is made on Play.
+  await tab.evaluate(withoutMultisampling);
   await tab.click('#play');
   await tab.waitFor(() => (window.quorvaneStatus() || {}).frames > 0, null, 60000);
   await tab.press('k');
@@ -211,14 +237,7 @@ const describe = ({ median, p95, worst }) =>
 // play and 12 from pause, forward and back across the show; a drag's frame rate; memory.
 export async function snapshotBench(browser, base, h) {
   const { context, page, clickAt } = await playing(browser, base, h);
-  await page.waitForFunction(
-    () => {
-      const s = window.quorvaneStatus().snapshots;
-      return s.slots > 0 && s.count === s.slots;
-    },
-    null,
-    { timeout: 120000 },
-  );
+  await allSnapshotsTaken(page);
   const completeMs = (await page.evaluate(() => performance.now())) - clickAt;
   const { count, bytes } = (await status(page)).snapshots;
   const at = await timelineAt(page);
