@@ -11,6 +11,7 @@ import { toggleFullScreen } from './fullscreen.js';
 import {
   endPaused,
   live,
+  onPlayerChange,
   player,
   seekBy,
   seekTo,
@@ -131,9 +132,8 @@ function watchStage() {
 export function watchKeys() {
   window.addEventListener('keydown', playerKey);
   keyList.addEventListener('click', () => showKeyList(false));
+  onPlayerChange((what) => {
+    if (what === 'ended') showKeyList(false);
+  });
   watchStage();
-}
-
-export function hideKeyList() {
-  showKeyList(false);
 }

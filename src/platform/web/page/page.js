@@ -18,7 +18,7 @@ import {
   showLoading,
 } from './card.js';
 import { watchBar } from './bar.js';
-import { hideKeyList, watchKeys } from './keys.js';
+import { watchKeys } from './keys.js';
 import { FileError, hasWebGl2, loadSite } from './loading.js';
 import { watchMediaSession } from './media.js';
 import { firstInstance, newInstance, show, start, watchStageSize } from './program.js';
@@ -59,7 +59,6 @@ async function play() {
   show.playClickedAt = performance.now();
   soundtrack.resume();
   playPressed();
-  hideKeyList();
   // The first show's program is ready; a show played again gets a fresh one.
   const current = next || (await newInstance());
   next = null;
