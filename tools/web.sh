@@ -85,6 +85,34 @@ if [ -n "${QUORVANE_CAPTURE:-}" ] || [ ! -f "$still" ] || [ "$capture" -nt "$sti
   }
 fi
 
+# The timeline's previews: one 160x120 still a second (the middle of each), drawn by the
+# same capture program and laid out in one JPEG sheet of ten a row.
+storyboardTool=$build/storyboard
+if [ ! -x "$storyboardTool" ] || [ "$root/tools/web/Storyboard.cpp" -nt "$storyboardTool" ] ||
+   [ "$root/tools/png/PngFile.cpp" -nt "$storyboardTool" ]; then
+  c++ -std=c++17 -O2 -Wall -Wextra -isystem /usr/include/stb -I"$root/tools/png" \
+    "$root/tools/web/Storyboard.cpp" "$root/tools/png/PngFile.cpp" -o "$storyboardTool"
+fi
+kStoryboardColumns=10
+kStoryboardSize=160x120
+storyboard=$build/storyboard-stills/storyboard.jpg
+if [ -n "${QUORVANE_CAPTURE:-}" ] || [ ! -f "$storyboard" ] || [ "$capture" -nt "$storyboard" ] ||
+   [ "$storyboardTool" -nt "$storyboard" ] ||
+   [ -n "$(find "$root/data" -newer "$storyboard" -print -quit)" ]; then
+  rm -rf "$build/storyboard-stills"
+  mkdir -p "$build/storyboard-stills"
+  # 500, 1500, ... ms, and the last frame for the show's last half second.
+  moments=$(seq -s, 500 1000 84500),85480
+  env LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe GALLIUM_OVERRIDE_CPU_CAPS=sse2 \
+    "$capture" --root "$root" --size "$kStoryboardSize" --at "$moments" \
+    --out "$build/storyboard-stills" >/dev/null 2>"$build/storyboard-stills/log.txt" || {
+    echo "quorvane web: $capture could not draw the storyboard:" >&2
+    tail -n 3 "$build/storyboard-stills/log.txt" >&2
+    exit 1
+  }
+  "$storyboardTool" "$storyboard" "$kStoryboardColumns" "$build"/storyboard-stills/quorvane-*.png
+fi
+
 page=$root/src/platform/web/page
 rm -rf "$site"
 mkdir -p "$site/data" "$site/icons"
@@ -95,6 +123,10 @@ done
 cp "$page/quorvane.webmanifest" "$build/program/quorvane.js" "$build/program/quorvane.wasm" \
    "$site/"
 cp "$still" "$site/quorvane.png"
+cp "$storyboard" "$site/storyboard.jpg"
+# Its layout, which the page's timeline reads before it shows a tile.
+printf '{"url":"storyboard.jpg","columns":%d,"width":%d,"height":%d,"firstMs":500,"everyMs":1000}\n' \
+  "$kStoryboardColumns" "${kStoryboardSize%x*}" "${kStoryboardSize#*x}" >"$site/storyboard.json"
 # The install's icons, which the player's card in the system's media controls shows too.
 cp "$root"/packaging/icons/*.png "$site/icons/"
 if [ -n "$siteUrl" ]; then

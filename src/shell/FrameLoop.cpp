@@ -73,6 +73,14 @@ void FrameLoop::start()
     startTicks = hooks.ticks(hooks.context);
 }
 
+void FrameLoop::moveTo(const Position& at)
+{
+    startTicks = at.startTicks;
+    elapsed = at.elapsed;
+    pending = at.pending;
+    escapePressed = at.escapePressed;
+}
+
 bool FrameLoop::running() const { return elapsed < length && !gQuit; }
 
 bool FrameLoop::pass()
@@ -85,9 +93,11 @@ bool FrameLoop::pass()
     // A frame pays for 20 ms; a debt left by slow frames is paid back to back.
     pending -= kFrameMs;
     if (hooks.frameStarting != nullptr) hooks.frameStarting(elapsed, hooks.context);
-    if (gKeyboard.isKeyDown(kEscapeKey) || escapePressed || quitRequested()) gQuit = true;
-    SDL_PumpEvents();
-    escapePressed = drainEventsButQuit();
+    if (hooks.readsInput) {
+        if (gKeyboard.isKeyDown(kEscapeKey) || escapePressed || quitRequested()) gQuit = true;
+        SDL_PumpEvents();
+        escapePressed = drainEventsButQuit();
+    }
     gRenderer.clear();
     timeline.update(static_cast<int32_t>(elapsed));
     if (gRotation >= kFullTurn) gRotation -= kFullTurn;

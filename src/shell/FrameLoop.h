@@ -18,6 +18,9 @@ struct LoopHooks {
     // Called after the scene has drawn the frame, before the buffers are swapped; may be null.
     void (*frameDrawn)(Uint32 elapsed, void* context) = nullptr;
     void* context = nullptr;  // handed to every hook
+    // False for a loop run beside the program's own, off screen: it leaves the keys, the
+    // event queue and quit requests to the program's loop.
+    bool readsInput = true;
 };
 
 // The live demo's clock: SDL_GetTicks.
@@ -48,6 +51,17 @@ public:
     bool pass();
 
     Uint32 getElapsed() const { return elapsed; }
+
+    // The clock's start, the elapsed time and the debt: where the loop stands, for a
+    // program that takes the show back to an earlier moment.
+    struct Position {
+        Uint32 startTicks = 0;
+        Uint32 elapsed = 0;
+        Uint32 pending = 0;
+        bool escapePressed = false;
+    };
+    Position position() const { return {startTicks, elapsed, pending, escapePressed}; }
+    void moveTo(const Position& at);
 
 private:
     const Timeline& timeline;    // the show's schedule

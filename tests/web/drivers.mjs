@@ -150,7 +150,7 @@ class FirefoxDriver {
 
 // WebKitGTK: WebKitWebDriver starts the MiniBrowser in automation mode; one session per tab.
 const kWebKitDir = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1';
-const kWebDriverKeys = { Escape: '\uE00C', Enter: '\uE007', Space: ' ' };
+const kWebDriverKeys = { Escape: '\uE00C', Enter: '\uE007', Space: ' ', Home: '\uE011' };
 const kElement = 'element-6066-11e4-a52f-4a0c6b4e5db7';
 
 class WebKitDriver {

@@ -12,7 +12,7 @@ const kReadyMs = 60000;
 const kSeekDoneMs = 30000;
 
 // A browser without multisampling, as the golden frames are drawn.
-function withoutMultisampling() {
+export function withoutMultisampling() {
   const getContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (type, attributes) {
     return getContext.call(
@@ -43,7 +43,7 @@ export async function playing(browser, base, h, query = '', initScripts = []) {
   return { context, page, problems, clickAt };
 }
 
-const status = (page) => page.evaluate(() => window.quorvaneStatus());
+export const status = (page) => page.evaluate(() => window.quorvaneStatus());
 
 // Waits until `count` more animation frames have run in the page.
 function animationFrames(page, count) {

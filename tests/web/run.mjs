@@ -17,6 +17,9 @@
 //   soundgone Firefox: the sound server's sink removed during the show (sound.mjs)
 //   picture  Chromium (playwright): the frame saved as a PNG at the stage's size and at
 //            3200x2400, against the golden still and the capture's still at that size
+//   snapshots  Chromium (playwright): seeks from the player's snapshots against the capture's
+//            frames, from live play and from pause, and their control; a drag and its music
+//   snapshot Firefox and WebKit: one seek from a snapshot against the golden frame
 // A group on the driver interface is `async (driver, base)`; driver.open(url) gives a tab
 // (see drivers.mjs). A Chromium-only group may take playwright's objects instead: list it
 // with `playwright: fn`, and fn gets `(browser, base)`, playwright's Browser and the site's
@@ -34,6 +37,7 @@ import { fileURLToPath } from 'node:url';
 import { keys } from './keys.mjs';
 import { player, seekBench } from './player.mjs';
 import { picture } from './picture.mjs';
+import { snapshotBench, snapshotSeekOnce, snapshotSeeks } from './snapshots.mjs';
 import { offline } from './offline.mjs';
 import { lateMusic, soundGone } from './sound.mjs';
 
@@ -76,6 +80,7 @@ const kTypes = {
   '.wasm': 'application/wasm',
   '.json': 'application/json',
   '.png': 'image/png',
+  '.jpg': 'image/jpeg',
   '.mp3': 'audio/mpeg',
 };
 const kWatchScript = fs.readFileSync(
@@ -153,9 +158,11 @@ const pageWait = (tab, ms) =>
 
 // `failed` is a comparison that could not be made (a frame not drawn, a file unreadable):
 // it proves neither a match nor a difference.
-function compare(frame, reference) {
+// `bounds`, when given, are [MAX_SHARE, MAX_MEAN] in place of the golden metric's own.
+function compare(frame, reference, bounds = []) {
   try {
-    return { within: true, text: execFileSync(frameCompare, [frame, reference]).toString().trim() };
+    const args = [frame, reference, ...bounds.map(String)];
+    return { within: true, text: execFileSync(frameCompare, args).toString().trim() };
   } catch (e) {
     const text = (e.stdout || '').toString().trim() + (e.stderr || '').toString().trim();
     return { within: false, failed: e.status !== 1, text };
@@ -1133,12 +1140,17 @@ const kGroups = {
   replay: { engines: ['chromium'], playwright: replayCalls },
   player: { engines: ['chromium'], playwright: (browser, b) => player(browser, b, helpers) },
   picture: { engines: ['chromium'], playwright: (browser, b) => picture(browser, b, helpers) },
+  keys: { engines: ['chromium'], playwright: (browser, b) => keys(browser, b, helpers) },
+  snapshots: {
+    engines: ['chromium'],
+    playwright: (browser, b) => snapshotSeeks(browser, b, helpers),
+  },
+  snapshot: { engines: ['firefox', 'webkit'], run: (d, b) => snapshotSeekOnce(d, b, helpers) },
   offline: {
     engines: ['chromium'],
     playwright: (browser) =>
       offline(browser, { check, serve: (root) => serve(root, { watch: false }), siteDir }),
   },
-  keys: { engines: ['chromium'], playwright: (browser, b) => keys(browser, b, helpers) },
   late: { engines: kAll, run: (driver, b) => lateMusic(driver, b, helpers) },
   soundgone: { engines: ['firefox'], run: (driver, b) => soundGone(driver, b, helpers) },
 };
@@ -1154,7 +1166,10 @@ for (const name of engines) {
     driver = await startDriver(name);
     if (benchOnly) {
       await bench(driver, base);
-      if (name === 'chromium') await seekBench(driver.playwright, base, helpers);
+      if (name === 'chromium') {
+        await seekBench(driver.playwright, base, helpers);
+        await snapshotBench(driver.playwright, base, helpers);
+      }
       continue;
     }
     for (const [group, { engines: where, run, playwright }] of Object.entries(kGroups)) {

@@ -352,8 +352,8 @@ void FixedFunction::begin(GLenum mode)
     case GL_QUAD_STRIP:
     case GL_POLYGON:
         if (hidden) break;
-        recorder.beginPrimitive(raster, rasterChanged,
-                                raster.textured ? textureObjects[raster.texture] : nullptr);
+        recorder->beginPrimitive(raster, rasterChanged,
+                                 raster.textured ? textureObjects[raster.texture] : nullptr);
         recording = true;
         rasterChanged = false;
         break;
@@ -375,14 +375,14 @@ void FixedFunction::end()
         return;
     }
     insideBegin = false;
-    if (recording) recorder.endPrimitive(primitiveMode);
+    if (recording) recorder->endPrimitive(primitiveMode);
     recording = false;
 }
 
 void FixedFunction::clear(GLbitfield mask)
 {
     const GLbitfield drawn = mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (drawn != 0 && !hidden) recorder.clear(drawn, raster);
+    if (drawn != 0 && !hidden) recorder->clear(drawn, raster);
 }
 
 void FixedFunction::syncTextured()

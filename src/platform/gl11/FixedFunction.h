@@ -10,6 +10,7 @@
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // One of GL's eight lights; only what the demo's calls can set is modelled.
@@ -29,6 +30,16 @@ constexpr GLint kMinMaxTextureSize = 64;  // GL's guaranteed minimum of GL_MAX_T
 class FixedFunction {
 public:
     FixedFunction();
+
+    // A copy is the GL state at one moment between frames and shares the frame being
+    // recorded, which is empty then; restore brings that state back, frames still hidden
+    // or shown as they are now.
+    void restore(const FixedFunction& saved)
+    {
+        const bool keepHidden = hidden;
+        *this = saved;
+        hidden = keepHidden;
+    }
 
     void setCapability(GLenum cap, bool on);
     bool capability(GLenum cap) const;
@@ -57,13 +68,13 @@ public:
         if (!recording) return;
         if (colourStale) {
             updateColour(x, y, z);
-            ++recorder.inputsEpoch;
+            ++recorder->inputsEpoch;
         }
         if (mvpStale) {
             updateMvp();
-            ++recorder.inputsEpoch;
+            ++recorder->inputsEpoch;
         }
-        RecordedVertex* v = recorder.vertexFor(x, y, z, texCoord[0], texCoord[1]);
+        RecordedVertex* v = recorder->vertexFor(x, y, z, texCoord[0], texCoord[1]);
         if (v == nullptr) return;  // the frame has this very vertex already
         const float* m = mvp.m;
         v->clip[0] = m[0] * x + m[4] * y + m[8] * z + m[12];
@@ -118,10 +129,10 @@ public:
     GLint maxTextureSize = kMinMaxTextureSize;
 
     // What has been drawn since the last startFrame, and the start of the next frame.
-    const RecordedFrame& recorded() const { return recorder.recorded(); }
-    void startFrame() { recorder.startFrame(); }
+    const RecordedFrame& recorded() const { return recorder->recorded(); }
+    void startFrame() { recorder->startFrame(); }
     // The same, the frame just recorded handed to *kept (see FrameRecorder::startFrame).
-    void startFrame(RecordedFrame* kept) { recorder.startFrame(kept); }
+    void startFrame(RecordedFrame* kept) { recorder->startFrame(kept); }
     // While hidden, drawing and clearing are dropped but every state change still takes
     // effect, so frames skipped on the way to a later one leave the state as if drawn.
     bool hidden = false;
@@ -175,9 +186,10 @@ private:
         GL_EXP;  // kept apart from the raster state, which sees it only while fog is on
     Light lights[kLightCount];  // GL_LIGHT0 onwards
 
-    FrameRecorder recorder;               // the frame being recorded
-    RasterState raster;                   // what the next primitive or clear is made under
-    bool rasterChanged = true;            // raster may differ from the last recorded primitive's
-    bool recording = false;               // the open primitive's vertices are being kept
-    GLenum primitiveMode = GL_TRIANGLES;  // glBegin's mode of the open primitive
+    std::shared_ptr<FrameRecorder> recorder =
+        std::make_shared<FrameRecorder>();  // the frame being recorded
+    RasterState raster;                     // what the next primitive or clear is made under
+    bool rasterChanged = true;              // raster may differ from the last recorded primitive's
+    bool recording = false;                 // the open primitive's vertices are being kept
+    GLenum primitiveMode = GL_TRIANGLES;    // glBegin's mode of the open primitive
 };

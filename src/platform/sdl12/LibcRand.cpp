@@ -2,6 +2,7 @@
 // native builds have glibc's; the browser's C library has another generator. This one
 // takes its place: glibc's sequence, unseeded as srand(1), and srand to start it again.
 #include "platform/sdl12/LibcRandom.h"
+#include "platform/sdl12/SharedRandom.h"
 
 #include <cstdlib>
 
@@ -15,6 +16,8 @@ LibcRandom& generator()
 }
 
 }  // namespace
+
+LibcRandom& sharedRandom() { return generator(); }
 
 extern "C" int rand(void) { return generator().next(); }
 

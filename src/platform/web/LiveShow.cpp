@@ -19,6 +19,21 @@ constexpr int kFailureStatus = 1;
 // A seek that takes longer than this shows its progress.
 constexpr double kQuietSeekMs = 500.0;
 constexpr double kMsPerSecond = 1000.0;
+// Idle time left to the browser of what it offers.
+constexpr double kIdleMarginMs = 2.0;
+
+// The body is JavaScript, laid out as such. Where the browser has no idle callbacks, a
+// timer stands in with a short budget, so that the frames keep their pace.
+// clang-format off
+EM_JS(void, requestIdleTime, (), {
+    const idle = (deadline) => _quorvaneIdle(deadline.timeRemaining());
+    if (self.requestIdleCallback) {
+        requestIdleCallback(idle, {timeout: 250});
+    } else {
+        setTimeout(() => idle({timeRemaining: () => 6}), 20);
+    }
+});
+// clang-format on
 
 }  // namespace
 
@@ -35,95 +50,97 @@ int LiveShow::start(int32_t fromMs, bool loopShow)
         gShowCore.shutDown();
         return kFailureStatus;
     }
-    // Time 0 is a fresh run's: the start is a seek to ?t='s moment that then plays.
-    phase = Phase::Seeking;
-    playAfterSeek = true;
-    target = fromMs;
-    seekFromMs = 0;
-    seekStartMs = emscripten_get_now();
-    onGrid = true;
-    lastFrame = 0;
-    lastFrameShown = false;
-    framesDrawn = 0;
     LoopHooks hooks;
     hooks.ticks = readClock;
     hooks.frameStarting = onFrameStarting;
     hooks.frameDrawn = onFrameDrawn;
     hooks.context = this;
-    loopStarting = true;
+    // Time 0 of the virtual clock is the loop's start; the start is a seek to ?t='s moment
+    // that then plays.
+    state = State::SeekingToPlay;
+    virtualClock = 0;
     gShowCore.makeLoop(hooks);
-    loopStarting = false;
-    const bool framesToRun = fromMs >= kFirstFrameMs;
-    if (framesToRun) webGlSetFramesHidden(true);
+    snapshots.startWith(ShowSnapshot(gShowCore.getLoop()), length);
+    framesDrawn = 0;
+    beginSeek(fromMs, true);
+    const bool framesToRun = seekFrame > 0;
+    if (!framesToRun) webGlSetFramesHidden(false);
     gShowCore.callBack(onStep, this, !framesToRun);
-    active = true;
+    askForIdleTime();
     return 0;
 }
 
 void LiveShow::stop()
 {
-    if (!active) return;
-    active = false;
+    if (state == State::Off) return;
+    state = State::Off;
     gShowCore.shutDown();
 }
 
 void LiveShow::end()
 {
-    if (active) finish();
+    if (state != State::Off) finish();
 }
 
 void LiveShow::pause()
 {
-    if (!active) return;
-    if (phase == Phase::Playing) {
-        phase = Phase::Paused;
+    if (state == State::Playing) {
+        state = State::Paused;
         webPauseMusic();
-    } else if (phase == Phase::Seeking) {
-        playAfterSeek = false;
+    } else if (state == State::SeekingToPlay) {
+        state = State::SeekingToPause;
     }
 }
 
 void LiveShow::resume()
 {
-    if (!active) return;
-    if (phase == Phase::Paused) {
+    if (state == State::Paused) {
         startPlaying();
-    } else if (phase == Phase::Seeking) {
-        playAfterSeek = true;
+    } else if (state == State::SeekingToPause) {
+        state = State::SeekingToPlay;
     }
 }
 
 void LiveShow::seek(int32_t ms)
 {
-    if (!active) return;
-    playAfterSeek = phase == Phase::Playing || (phase == Phase::Seeking && playAfterSeek);
-    if (phase == Phase::Playing) webPauseMusic();
-    // Paused at the very start, the picture is the first frame.
-    const int32_t first = playAfterSeek ? 0 : kFirstFrameMs;
-    target = std::clamp(ms, first, gShowCore.getLength() - 1);
-    // Onward from the current frame only when the frames so far are the capture's, and the
-    // moment's frame is still to come or already on the canvas.
-    const bool onward = onGrid && target >= lastFrame && (target >= nextFrame() || lastFrameShown);
-    phase = Phase::Seeking;
-    if (!onward) rewind();
-    seekFromMs = lastFrame;
-    seekStartMs = emscripten_get_now();
-    webGlSetFramesHidden(true);
+    if (state == State::Off) return;
+    const bool thenPlay = state == State::Playing || state == State::SeekingToPlay;
+    if (state == State::Playing) webPauseMusic();
+    beginSeek(ms, thenPlay);
     gShowCore.setPaced(false);
     // The first slice at once: a short seek is drawn before the input's handler returns.
     seekStep();
 }
 
-int32_t LiveShow::nextFrame() const
+void LiveShow::idle(double remainingMs)
 {
-    return lastFrame == 0 ? kFirstFrameMs : lastFrame + kFrameStepMs;
+    idleAsked = false;
+    if (state == State::Off) return;
+    const bool more = snapshots.fill(std::max(remainingMs - kIdleMarginMs, 0.0),
+                                     gShowCore.getTimeline(), gShowCore.getLoop());
+    if (more) askForIdleTime();
+}
+
+void LiveShow::beginSeek(int32_t ms, bool thenPlay)
+{
+    // Paused at the very start, the picture is the first frame.
+    const int32_t first = thenPlay ? 0 : kFirstFrameMs;
+    const int32_t target = std::clamp(ms, first, gShowCore.getLength() - 1);
+    seekFrame = target < kFirstFrameMs ? 0 : frameShownAt(target);
+    // Ending paused, the moment's frame is drawn: the snapshot is of a moment before it.
+    const ShowSnapshot& from = snapshots.latestAtOrBefore(thenPlay ? seekFrame : seekFrame - 1);
+    from.restore(gShowCore.getLoop());
+    lastFrame = from.elapsedMs();
+    virtualClock = static_cast<Uint32>(lastFrame) + 1;
+    state = thenPlay ? State::SeekingToPlay : State::SeekingToPause;
+    seekFromMs = lastFrame;
+    seekStartMs = emscripten_get_now();
+    webGlSetFramesHidden(true);
 }
 
 Uint32 LiveShow::clock()
 {
-    // Seeking, the virtual clock reads each frame's time in turn: the frames fall where one
-    // ms per reading puts them, without the twenty passes that draw nothing between them.
-    if (phase == Phase::Seeking) return loopStarting ? 0 : static_cast<Uint32>(nextFrame());
+    if (seeking()) return virtualClock++;
     return liveBase + (SDL_GetTicks() - ticksAtSwitch);
 }
 
@@ -131,23 +148,25 @@ void LiveShow::frameStarting(int32_t elapsed)
 {
     // Paused, the seek shows the last frame at or before the moment. Playing, the next
     // frame comes a frame's time after the music starts, and the GPU had better be free.
-    const bool seekShows = !playAfterSeek && elapsed + kFrameStepMs > target;
-    lastFrameShown = phase != Phase::Seeking || seekShows;
-    if (phase == Phase::Seeking && lastFrameShown) webGlSetFramesHidden(false);
+    if (state == State::SeekingToPause && elapsed == seekFrame) webGlSetFramesHidden(false);
 }
 
-void LiveShow::frameDrawn(int32_t elapsed) { lastFrame = elapsed; }
+void LiveShow::frameDrawn(int32_t elapsed)
+{
+    lastFrame = elapsed;
+    if (seeking()) snapshots.frameRun(elapsed, gShowCore.getLoop());
+}
 
 void LiveShow::step()
 {
-    if (phase == Phase::Seeking) {
+    if (seeking()) {
         seekStep();
-    } else if (phase == Phase::Playing) {
+    } else if (state == State::Playing) {
         playStep();
     }
-    if (!active || gShowCore.getLoop().running()) return;
+    if (state == State::Off || gShowCore.getLoop().running()) return;
     if (looping && !gQuit) {
-        // Every pass is the first: a fresh run from 0, with the music from its start.
+        // Every pass is the first: the show from its start, with the music from its start.
         seek(0);
         return;
     }
@@ -158,22 +177,21 @@ void LiveShow::seekStep()
 {
     FrameLoop& loop = gShowCore.getLoop();
     const double sliceStart = emscripten_get_now();
-    const auto done = [this] { return target < nextFrame(); };
-    while (!done() && loop.running() && sliceLeft(sliceStart)) loop.pass();
+    while (lastFrame < seekFrame && loop.running() && sliceLeft(sliceStart)) loop.pass();
     if (!loop.running()) return;
-    if (!done()) {
+    if (lastFrame < seekFrame) {
         if (emscripten_get_now() - seekStartMs > kQuietSeekMs) {
-            pageCatchingUp(static_cast<double>(lastFrame - seekFromMs) / (target - seekFromMs));
+            pageCatchingUp(static_cast<double>(lastFrame - seekFromMs) / (seekFrame - seekFromMs));
         }
         return;
     }
     webGlSetFramesHidden(false);
     pageCatchingUp(1.0);
     pageSeeked(lastFrame);
-    if (playAfterSeek) {
+    if (state == State::SeekingToPlay) {
         startPlaying();
     } else {
-        phase = Phase::Paused;
+        state = State::Paused;
         gShowCore.setPaced(true);
     }
 }
@@ -182,7 +200,6 @@ void LiveShow::playStep()
 {
     // The show waits for its music; the music never waits to catch up.
     if (webMusicWaiting()) return;
-    onGrid = false;  // the live clock's frames fall where the screen's pace puts them
     // One pass per animation frame: when less than a frame's time is pending, nothing
     // is drawn and the canvas keeps the last frame.
     if (gShowCore.getLoop().pass()) pageFrameDrawn(++framesDrawn, lastFrame);
@@ -192,29 +209,25 @@ void LiveShow::startPlaying()
 {
     // The music starts at the last frame's time, and the next frame is drawn once the
     // music has played a frame's time further.
-    phase = Phase::Playing;
+    state = State::Playing;
     liveBase = gShowCore.getLoop().getElapsed();
     webReleaseMusic(static_cast<int>(liveBase));
     ticksAtSwitch = SDL_GetTicks();
     gShowCore.setPaced(true);
 }
 
-void LiveShow::rewind()
+void LiveShow::askForIdleTime()
 {
-    rewindShow();
-    lastFrame = 0;
-    lastFrameShown = false;
-    onGrid = true;
-    loopStarting = true;
-    gShowCore.getLoop().start();
-    loopStarting = false;
+    if (idleAsked) return;
+    idleAsked = true;
+    requestIdleTime();
 }
 
 void LiveShow::finish()
 {
     const int32_t elapsed = static_cast<int32_t>(gShowCore.getLoop().getElapsed());
     const int32_t length = gShowCore.getLength();
-    active = false;
+    state = State::Off;
     gShowCore.shutDown();
     pageShowEnded(elapsed, length);
 }

@@ -95,3 +95,31 @@ extern "C" EMSCRIPTEN_KEEPALIVE int quorvanePicture(int width, int height, int m
     pagePictureDrawn(rgba.data(), width, height);
     return 0;
 }
+
+// The page's idle time, `remainingMs` of it, for the snapshots the player's seeks start from.
+extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneIdle(double remainingMs)
+{
+    gLiveShow.idle(remainingMs);
+}
+
+// The player's snapshots: how many are taken of how many there will be, and their memory
+// in bytes.
+extern "C" EMSCRIPTEN_KEEPALIVE int quorvaneSnapshotCount()
+{
+    return gLiveShow.getSnapshots().count();
+}
+extern "C" EMSCRIPTEN_KEEPALIVE int quorvaneSnapshotSlots()
+{
+    return gLiveShow.getSnapshots().slotCount();
+}
+extern "C" EMSCRIPTEN_KEEPALIVE double quorvaneSnapshotBytes()
+{
+    return static_cast<double>(gLiveShow.getSnapshots().bytes());
+}
+
+// A control for the tests: every snapshot's random sequence one draw off the show's, so
+// that seeks from them must miss the capture's frames.
+extern "C" EMSCRIPTEN_KEEPALIVE void quorvaneCorruptSnapshots()
+{
+    gLiveShow.getSnapshots().corruptRandom();
+}

@@ -24,12 +24,19 @@ const toggle = document.getElementById('toggle');
 const timeline = document.getElementById('timeline');
 const played = document.getElementById('played');
 const clock = document.getElementById('clock');
+const preview = document.getElementById('preview');
+const previewPicture = document.getElementById('preview-picture');
+const previewText = document.getElementById('preview-text');
 
 const bar = {
   dragging: false, // the pointer holds the timeline
   pausedByDrag: false,
   idleTimer: 0,
   ticking: false, // the bar follows the show, once per animation frame
+  dragMs: 0, // where the drag is: the next animation frame seeks there
+  dragInputAt: 0, // that input's time
+  dragFrame: 0, // the animation frame asked for the drag's seek, or 0
+  storyboard: null, // the previews' sheet and layout (storyboard.json), once fetched
 };
 
 function clockText(ms) {
@@ -123,6 +130,71 @@ function timelineMs(event) {
   return ((event.clientX - box.left) / box.width) * player.lengthMs;
 }
 
+// The storyboard's layout, fetched the first time a preview is wanted; null until then, or
+// when the site has none.
+function storyboard() {
+  if (bar.storyboard === null) {
+    bar.storyboard = fetch('storyboard.json')
+      .then((response) => (response.ok ? response.json() : null))
+      .then((layout) => {
+        if (layout) previewPicture.style.backgroundImage = `url("${layout.url}")`;
+        bar.storyboard = layout || false;
+        return layout;
+      })
+      .catch(() => {
+        bar.storyboard = false;
+      });
+  }
+  return bar.storyboard instanceof Promise ? null : bar.storyboard;
+}
+
+// Over the pointer: a small picture of the moment under it, its time and its scene.
+function showPreview(event) {
+  const layout = storyboard();
+  const ms = Math.max(0, Math.min(player.lengthMs - 1, timelineMs(event)));
+  const scene = sceneAt(ms);
+  previewText.textContent = (ms / 1000).toFixed(1) + ' s' + (scene ? ' · ' + scene.name : '');
+  previewPicture.hidden = !layout;
+  if (layout) {
+    const tiles = Math.ceil(player.lengthMs / layout.everyMs);
+    const tile = Math.min(tiles - 1, Math.floor(ms / layout.everyMs));
+    const x = (tile % layout.columns) * layout.width;
+    const y = Math.floor(tile / layout.columns) * layout.height;
+    previewPicture.style.width = layout.width + 'px';
+    previewPicture.style.height = layout.height + 'px';
+    previewPicture.style.backgroundPosition = `-${x}px -${y}px`;
+    previewPicture.dataset.tile = tile;
+  }
+  preview.hidden = false;
+  const box = controls.getBoundingClientRect();
+  const half = preview.offsetWidth / 2;
+  const left = Math.max(0, Math.min(box.width - 2 * half, event.clientX - box.left - half));
+  preview.style.left = left + 'px';
+}
+
+function hidePreview() {
+  preview.hidden = true;
+}
+
+// What the preview shows, for the tests: its text and tile, or null while hidden.
+export function previewShown() {
+  if (preview.hidden) return null;
+  return { text: previewText.textContent, tile: Number(previewPicture.dataset.tile) };
+}
+
+// A drag seeks once per animation frame, to where the pointer is by then: the picture
+// follows the pointer as fast as frames can be drawn, and never falls behind it.
+function dragTo(event) {
+  bar.dragMs = timelineMs(event);
+  bar.dragInputAt = event.timeStamp;
+  if (bar.dragFrame === 0) bar.dragFrame = requestAnimationFrame(dragSeek);
+}
+
+function dragSeek() {
+  bar.dragFrame = 0;
+  seekTo(bar.dragMs, bar.dragInputAt);
+}
+
 // The slider's keys keep their meaning on it: a step, a page, the ends.
 function sliderKey(event) {
   const steps = {
@@ -153,11 +225,21 @@ export function watchBar() {
     seekTo(timelineMs(event), event.timeStamp);
   });
   timeline.addEventListener('pointermove', (event) => {
-    if (bar.dragging) seekTo(timelineMs(event), event.timeStamp);
+    if (bar.dragging) dragTo(event);
+    if (bar.dragging || event.pointerType !== 'touch') showPreview(event);
   });
-  const release = () => {
+  timeline.addEventListener('pointerleave', () => {
+    if (!bar.dragging) hidePreview();
+  });
+  const release = (event) => {
     if (!bar.dragging) return;
     bar.dragging = false;
+    // The last position is sought before the music goes on from it.
+    if (bar.dragFrame !== 0) {
+      cancelAnimationFrame(bar.dragFrame);
+      dragSeek();
+    }
+    if (event.pointerType === 'touch' || !timeline.matches(':hover')) hidePreview();
     if (bar.pausedByDrag) setPaused(false);
   };
   timeline.addEventListener('pointerup', release);
@@ -176,6 +258,7 @@ export function watchBar() {
       showPaused();
     } else if (what === 'ended') {
       controls.hidden = true;
+      hidePreview();
       bar.dragging = false;
       clearTimeout(bar.idleTimer);
     } else if (what === 'paused') {

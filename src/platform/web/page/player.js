@@ -14,6 +14,7 @@ export const player = {
   moment: null, // the moment of the last seek, while paused there
   lastSeek: null, // {to, inputAt, frameAt, shownAt, frameMs}: the last seek, timed
   elapsedMs: 0, // the last live frame's time
+  seeksDrawn: 0, // seeks that reached their moment's frame
 };
 
 const listeners = [];
@@ -131,6 +132,7 @@ export function seeked(elapsedMs) {
   if (!live()) return;
   player.target = null;
   if (!player.paused) player.moment = null;
+  player.seeksDrawn += 1;
   const seek = player.lastSeek;
   if (seek && seek.frameAt === null) {
     seek.frameAt = performance.now();
