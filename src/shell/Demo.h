@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 
+class ParticleSystem;
 class Texture;
 class Timeline;
 
@@ -17,6 +18,10 @@ Texture* imageTexture(size_t index);
 // On a failure that leaves nothing to show it prints one line on stderr, shuts down what
 // was started and returns null; a failure of sound only is warned about and start-up goes on.
 Timeline* startUp();
+
+// Gives `particles` the show's emitter, drawing three numbers from rand(), and respawns
+// every particle from it: start-up's seeding of gParticles.
+void seedEmitter(ParticleSystem& particles);
 
 // Puts the show back where start-up left it, so that the next frame loop is the first pass
 // again, frame for frame: the random sequence restarted (srand(1)) and the particles,

@@ -93,9 +93,11 @@ bool loadImages()
     return true;
 }
 
-void seedEmitter()
+}  // namespace
+
+void seedEmitter(ParticleSystem& particles)
 {
-    Emitter& emitter = gParticles.emitter;
+    Emitter& emitter = particles.emitter;
     emitter.life = 0.7f;
     emitter.fade = static_cast<float>((std::rand() % 100) * 0.001 + 0.05);
     emitter.angle = static_cast<float>(std::rand() % 360);
@@ -107,13 +109,15 @@ void seedEmitter()
     emitter.z = -4.0f;
     emitter.texture = &gParticleTexture;
     emitter.speed = static_cast<float>(std::rand() % 25);
-    gParticles.resetAll();
+    particles.resetAll();
 }
+
+namespace {
 
 // What start-up draws from the random sequence after the particles' construction.
 void seedShow()
 {
-    seedEmitter();
+    seedEmitter(gParticles);
     gEmitterPhaseX = 0.0f;
     gEmitterPhaseY = 0.0f;
     gTerrain.generate(kTerrainRows, kTerrainCols, kTerrainSize);
