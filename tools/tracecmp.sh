@@ -95,13 +95,13 @@ run() {
   [ $status -eq 0 ] || { cat "$scratch/$name.out" >&2; fail "the $name run exited with $status"; }
 }
 
-# The GL calls as text: no call numbers, addresses masked, each blob's bytes replaced by
-# their hash so that a texture's texels count as its argument.
+# The GL calls as text: no call numbers, no program path, addresses masked, and the hash of
+# each blob's bytes after them, so that a texture's texels count as its argument.
 glText() {  # trace text
   local blobs=$scratch/blobs
   rm -rf "$blobs" && mkdir -p "$blobs"
   (cd "$blobs" && apitrace dump --call-nos=no --color=never --blobs "$1") |
-    sed -E 's/0x[0-9a-f]+/0x?/g' >"$2" || fail "cannot read $1"
+    sed -E '/^\/\/ process\.name = /d; s/0x[0-9a-f]+/0x?/g' >"$2" || fail "cannot read $1"
   (cd "$blobs" && find . -type f -name 'blob_call*' -exec md5sum {} + | sed 's|\./||' | sort -k2) \
     >>"$2"
 }
