@@ -11,6 +11,7 @@
 #include "shell/FrameLoop.h"
 #include "shell/Renderer.h"
 #include "shell/Schedule.h"
+#include "shell/Stage.h"
 #include "shell/Window.h"
 
 #include <SDL_mixer.h>
@@ -21,8 +22,6 @@
 namespace {
 
 constexpr char kCaption[] = "Quorvane";
-constexpr int kScreenWidth = 800;
-constexpr int kScreenHeight = 600;
 constexpr int kScreenBits = 16;
 constexpr int kFullscreen = 1;
 
@@ -30,8 +29,6 @@ constexpr int kAudioRate = 22050;
 constexpr int kAudioChannels = 2;
 constexpr int kAudioChunk = 1024;
 constexpr int kLoopForever = -1;
-constexpr int kMusicFade = 0;       // off: the music starts at once, at full volume
-constexpr int kMusicFadeMs = 2000;  // what a fade-in would take
 
 constexpr unsigned kUnseededRand = 1;  // the seed of a rand() never seeded
 
@@ -127,7 +124,8 @@ void seedShow()
 // Black, depth-tested, textured: the GL as the first frame finds it.
 void setGlDefaults() { gWindow.initGL(0.0f, 0.0f, 0.0f, 0.0f); }
 
-void startMusic() { gMusic.play(kMusicFade, kLoopForever, kMusicFadeMs); }
+// At once and at full volume: no fade-in.
+void startMusic() { gMusic.play(/*fade=*/0, kLoopForever, /*fadeMs=*/0); }
 
 }  // namespace
 
@@ -135,12 +133,12 @@ Texture* imageTexture(size_t index) { return kImageTextures[index]; }
 
 Timeline* startUp()
 {
-    if (!gWindow.create(kCaption, kScreenWidth, kScreenHeight, kScreenBits, kFullscreen)) {
+    if (!gWindow.create(kCaption, kStageWidth, kStageHeight, kScreenBits, kFullscreen)) {
         if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
             std::fprintf(stderr, "quorvane: cannot start SDL video: %s\n", SDL_GetError());
         } else {
             std::fprintf(stderr, "quorvane: cannot set the %dx%d OpenGL video mode: %s\n",
-                         kScreenWidth, kScreenHeight, SDL_GetError());
+                         kStageWidth, kStageHeight, SDL_GetError());
         }
         gWindow.destroy();
         return nullptr;
@@ -156,8 +154,8 @@ Timeline* startUp()
     Timeline* timeline = buildSchedule();
     SDL_EnableKeyRepeat(kKeyRepeatDelay, kKeyRepeatInterval);
     gRenderer.clear();
-    gRenderer.setViewport(0, 0, kScreenWidth, kScreenHeight);
-    gRenderer.setPerspective(kFieldOfView, kScreenWidth, kScreenHeight, kNearPlane, kFarPlane);
+    gRenderer.setViewport(0, 0, kStageWidth, kStageHeight);
+    gRenderer.setPerspective(kFieldOfView, kStageWidth, kStageHeight, kNearPlane, kFarPlane);
     startMusic();
     return timeline;
 }
