@@ -67,6 +67,7 @@ Uint32 virtualTicks(void*) { return gVirtualNow++; }
 
 int throwOverlap() { throw static_cast<int>(ClipOverlaps); }
 int succeed() { return 0; }
+void succeedScene(float) {}
 
 TEST(StartUp, ConsumesTheRandomSequenceInOrderAndShutsDownCleanly)
 {
@@ -183,6 +184,21 @@ TEST(StartUp, ScheduleIsValidAndACodeBecomesAnErrorLine)
     Timeline* timeline = nullptr;
     EXPECT_NO_THROW(timeline = buildSchedule());
     EXPECT_EQ(timeline->getLength(), 85500);
+    // The clips as the reports list them: abutting from 1 ms, each named; an extra one
+    // added after the schedule has no name.
+    timeline->addTrack(1)->addClip(0, 10, succeedScene, Constant, 1.0f);
+    const std::vector<ScheduledClip> clips = scheduledClips();
+    ASSERT_EQ(clips.size(), 9u);
+    EXPECT_EQ(clips[0].start, 1);
+    EXPECT_STREQ(clips[0].name, "opening still");
+    for (size_t i = 1; i < 8; ++i) {
+        EXPECT_EQ(clips[i].index, i);
+        EXPECT_EQ(clips[i].start, clips[i - 1].end) << i;
+        EXPECT_NE(clips[i].name, nullptr) << i;
+    }
+    EXPECT_STREQ(clips[6].name, "greetings");
+    EXPECT_EQ(clips[7].end, 85500);
+    EXPECT_EQ(clips[8].name, nullptr);
     testing::internal::CaptureStderr();
     EXPECT_EQ(runGuarded(throwOverlap), 1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
