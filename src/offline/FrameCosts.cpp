@@ -1,7 +1,6 @@
 #include "offline/FrameCosts.h"
 
 #include "shell/Schedule.h"
-#include "timeline/Timeline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,13 +37,12 @@ double percentile95(std::vector<double> values)
 
 FrameCosts::FrameCosts()
 {
-    size_t index = 0;
-    for (const Clip* clip = Clip::first; clip != nullptr; clip = clip->next, ++index) {
+    for (const ScheduledClip& clip : scheduledClips()) {
         SceneCosts row;
-        const char* name = sceneName(index);
-        row.name = name != nullptr ? std::string(name) : "clip " + std::to_string(index + 1);
-        row.start = clip->getStart();
-        row.end = clip->getEnd();
+        row.name = clip.name != nullptr ? std::string(clip.name)
+                                        : "clip " + std::to_string(clip.index + 1);
+        row.start = clip.start;
+        row.end = clip.end;
         rows.push_back(row);
     }
 }

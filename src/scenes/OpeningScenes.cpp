@@ -7,6 +7,7 @@
 #include "effects/Terrain.h"
 // The render state is the shell's: the driver and the scenes share its one gRenderer.
 #include "shell/Renderer.h"
+#include "shell/Stage.h"
 
 #include <GL/gl.h>
 
@@ -22,7 +23,7 @@ constexpr float kRotationStep = 2.0f;
 // clear at the start of the show, grey and fogged at its end.
 void sceneStill(float /*x*/)
 {
-    gRenderer.setPerspective(45.0f, 800, 600, 1.0f, 500.0f);
+    gRenderer.setPerspective(45.0f, kStageWidth, kStageHeight, 1.0f, 500.0f);
     gRenderer.clear();
     gCamera.apply();
     gRenderer.setLight(gLightAmbient, gLightDiffuse, gLightPosition);

@@ -5,6 +5,7 @@
 #include "effects/Terrain.h"
 // The render state is the shell's: the driver and the scenes share its one gRenderer.
 #include "shell/Renderer.h"
+#include "shell/Stage.h"
 
 #include <GL/gl.h>
 #include <cmath>
@@ -21,7 +22,7 @@ void beginScene()
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
     // The modelview is current: this only enables the depth test and resets the matrix.
-    gRenderer.setPerspective(45.0f, 800, 600, 1.0f, 500.0f);
+    gRenderer.setPerspective(45.0f, kStageWidth, kStageHeight, 1.0f, 500.0f);
     glClearColor(gClearColor[0], gClearColor[1], gClearColor[2], 1.0f);
     setFog(kFogDensity, gClearColor[0], gClearColor[1], gClearColor[2]);
     // Set at identity: the light's direction is fixed to the viewer.

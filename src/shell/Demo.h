@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+class ParticleSystem;
 class Texture;
 class Timeline;
 
@@ -22,6 +23,10 @@ Timeline* startUp();
 // without the native hint about the folder to run from, for a platform that words its
 // failures itself; empty when it did not fail.
 const std::string& startUpFailure();
+
+// Gives `particles` the show's emitter, drawing three numbers from rand(), and respawns
+// every particle from it: start-up's seeding of gParticles.
+void seedEmitter(ParticleSystem& particles);
 
 // Puts the show back where start-up left it, so that the next frame loop is the first pass
 // again, frame for frame: the random sequence restarted (srand(1)) and the particles,

@@ -28,6 +28,12 @@ const ScheduleRow kSchedule[] = {
 };
 constexpr int32_t kTrackId = 0;
 
+// What clip `index` of the schedule shows (0 is the first); null past the last.
+const char* sceneName(size_t index)
+{
+    return index < sizeof kSchedule / sizeof kSchedule[0] ? kSchedule[index].name : nullptr;
+}
+
 }  // namespace
 
 Timeline* buildSchedule()
@@ -40,7 +46,12 @@ Timeline* buildSchedule()
     return timeline;
 }
 
-const char* sceneName(size_t index)
+std::vector<ScheduledClip> scheduledClips()
 {
-    return index < sizeof kSchedule / sizeof kSchedule[0] ? kSchedule[index].name : nullptr;
+    std::vector<ScheduledClip> clips;
+    for (const Clip* clip = Clip::first; clip != nullptr; clip = clip->next) {
+        const size_t index = clips.size();
+        clips.push_back({index, clip->getStart(), clip->getEnd(), sceneName(index)});
+    }
+    return clips;
 }

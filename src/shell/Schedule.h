@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 class Timeline;
 
@@ -9,5 +11,13 @@ class Timeline;
 // should the schedule ever be invalid.
 Timeline* buildSchedule();
 
-// What clip `index` of the schedule shows (0 is the first), for reports; null past the last.
-const char* sceneName(size_t index);
+// A clip of the timeline as reports name it.
+struct ScheduledClip {
+    size_t index;      // its place among the clips, 0 for the first added
+    int32_t start;     // its interval in ms of the show: start inclusive...
+    int32_t end;       // ...end exclusive
+    const char* name;  // what it shows; null past the schedule's rows
+};
+
+// Every clip of the timeline, in the order the clips were added.
+std::vector<ScheduledClip> scheduledClips();

@@ -11,6 +11,7 @@
 #include "shell/FrameLoop.h"
 #include "shell/Renderer.h"
 #include "shell/Schedule.h"
+#include "shell/Stage.h"
 #include "shell/Window.h"
 
 #include <SDL_mixer.h>
@@ -25,8 +26,6 @@
 namespace {
 
 constexpr char kCaption[] = "Quorvane";
-constexpr int kScreenWidth = 800;
-constexpr int kScreenHeight = 600;
 constexpr int kScreenBits = 16;
 constexpr int kFullscreen = 1;
 
@@ -34,8 +33,6 @@ constexpr int kAudioRate = 22050;
 constexpr int kAudioChannels = 2;
 constexpr int kAudioChunk = 1024;
 constexpr int kLoopForever = -1;
-constexpr int kMusicFade = 0;       // off: the music starts at once, at full volume
-constexpr int kMusicFadeMs = 2000;  // what a fade-in would take
 
 // How long the show waits for its music to start playing before it starts without it.
 constexpr auto kMusicStartBound = std::chrono::seconds(3);
@@ -123,9 +120,11 @@ bool loadImages()
     return true;
 }
 
-void seedEmitter()
+}  // namespace
+
+void seedEmitter(ParticleSystem& particles)
 {
-    Emitter& emitter = gParticles.emitter;
+    Emitter& emitter = particles.emitter;
     emitter.life = 0.7f;
     emitter.fade = static_cast<float>((std::rand() % 100) * 0.001 + 0.05);
     emitter.angle = static_cast<float>(std::rand() % 360);
@@ -137,13 +136,15 @@ void seedEmitter()
     emitter.z = -4.0f;
     emitter.texture = &gParticleTexture;
     emitter.speed = static_cast<float>(std::rand() % 25);
-    gParticles.resetAll();
+    particles.resetAll();
 }
+
+namespace {
 
 // What start-up draws from the random sequence after the particles' construction.
 void seedShow()
 {
-    seedEmitter();
+    seedEmitter(gParticles);
     gEmitterPhaseX = 0.0f;
     gEmitterPhaseY = 0.0f;
     gTerrain.generate(kTerrainRows, kTerrainCols, kTerrainSize);
@@ -153,9 +154,10 @@ void seedShow()
 // Black, depth-tested, textured: the GL as the first frame finds it.
 void setGlDefaults() { gWindow.initGL(0.0f, 0.0f, 0.0f, 0.0f); }
 
+// At once and at full volume: no fade-in.
 void startMusic()
 {
-    gMusic.play(kMusicFade, kLoopForever, kMusicFadeMs);
+    gMusic.play(/*fade=*/0, kLoopForever, /*fadeMs=*/0);
     // Mix_PlayMusic holds the mixer's lock: a pass counted after this began after the call.
     gPassesAtPlay = gMixPasses;
 }
@@ -169,12 +171,12 @@ const std::string& startUpFailure() { return gStartUpFailure; }
 Timeline* startUp()
 {
     gStartUpFailure.clear();
-    if (!gWindow.create(kCaption, kScreenWidth, kScreenHeight, kScreenBits, kFullscreen)) {
+    if (!gWindow.create(kCaption, kStageWidth, kStageHeight, kScreenBits, kFullscreen)) {
         if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
             gStartUpFailure = std::string("cannot start SDL video: ") + SDL_GetError();
         } else {
-            gStartUpFailure = "cannot set the " + std::to_string(kScreenWidth) + "x" +
-                              std::to_string(kScreenHeight) +
+            gStartUpFailure = "cannot set the " + std::to_string(kStageWidth) + "x" +
+                              std::to_string(kStageHeight) +
                               " OpenGL video mode: " + SDL_GetError();
         }
         std::fprintf(stderr, "quorvane: %s\n", gStartUpFailure.c_str());
@@ -193,8 +195,8 @@ Timeline* startUp()
     Timeline* timeline = buildSchedule();
     SDL_EnableKeyRepeat(kKeyRepeatDelay, kKeyRepeatInterval);
     gRenderer.clear();
-    gRenderer.setViewport(0, 0, kScreenWidth, kScreenHeight);
-    gRenderer.setPerspective(kFieldOfView, kScreenWidth, kScreenHeight, kNearPlane, kFarPlane);
+    gRenderer.setViewport(0, 0, kStageWidth, kStageHeight);
+    gRenderer.setPerspective(kFieldOfView, kStageWidth, kStageHeight, kNearPlane, kFarPlane);
     startMusic();
     return timeline;
 }

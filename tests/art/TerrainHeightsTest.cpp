@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "platform/sdl12/LibcRandom.h"
+#include "platform/LibcRandom.h"
 #include "TerrainHeights.h"
 
 TEST(LibcRandom, MatchesTheUnseededCLibraryGenerator)

@@ -3,6 +3,7 @@
 #include "effects/Cube.h"
 #include "effects/ParticleSystem.h"
 #include "effects/Terrain.h"
+#include "shell/Demo.h"
 
 #include <gtest/gtest.h>
 #include <cmath>
@@ -122,7 +123,7 @@ TEST(TerrainGenerate, OversizedGridsAreClampedToTheCapacity)
 
 class Particles : public ::testing::Test {
 protected:
-    void SetUp() override { setShowEmitter(system.emitter); }
+    void SetUp() override { seedEmitter(system); }
     ParticleSystem system;
 };
 

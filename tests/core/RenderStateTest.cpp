@@ -25,28 +25,122 @@ void expectIdentity(const std::array<float, 16>& m)
 
 bool enabled(GLenum cap) { return glIsEnabled(cap) == GL_TRUE; }
 
-TEST(WindowGL, DefaultsAfterInit)
+constexpr int kCentreX = 400, kCentreY = 300;  // the middle of the 800 x 600 window
+constexpr int kTolerance = 4;  // a channel's rounding in the fixed function and the buffer
+
+// The show's projection (45 degrees, 4:3, near 1, far 400), the modelview at identity.
+void showProjection()
 {
-    gWindow.initGL(0, 0, 0, 0);
-    GLint shade = 0, depthFunc = 0, hint = 0;
-    glGetIntegerv(GL_SHADE_MODEL, &shade);
-    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-    glGetIntegerv(GL_PERSPECTIVE_CORRECTION_HINT, &hint);
-    GLfloat clearDepth = 0, clearColour[4] = {1, 1, 1, 1};
-    glGetFloatv(GL_DEPTH_CLEAR_VALUE, &clearDepth);
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
-    EXPECT_EQ(shade, GL_SMOOTH);
-    EXPECT_EQ(depthFunc, GL_LEQUAL);
-    EXPECT_EQ(hint, GL_NICEST);
-    EXPECT_EQ(clearDepth, 1.0f);
-    for (float c : clearColour) EXPECT_EQ(c, 0.0f);
-    for (GLenum cap : {GL_DEPTH_TEST, GL_TEXTURE_2D, GL_NORMALIZE, GL_LINE_SMOOTH}) {
-        EXPECT_TRUE(enabled(cap)) << cap;
+    gRenderer.setViewport(0, 0, 800, 600);
+    gRenderer.setPerspective(45.0f, 800, 600, 1.0f, 400.0f);
+}
+
+// A square facing the viewer at eye depth `z`, filling the middle of the picture, its left
+// edge in `left` and its right edge in `right`, texture coordinates 0..1 across it, and
+// `normalLength` times the unit normal towards the viewer.
+void drawSquare(float z, Rgb left, Rgb right, float normalLength = 1.0f)
+{
+    const float half = -z * 0.3f;
+    glNormal3f(0.0f, 0.0f, normalLength);
+    glBegin(GL_QUADS);
+    glColor3f(left.r, left.g, left.b);
+    glTexCoord2f(0, 0);
+    glVertex3f(-half, -half, z);
+    glColor3f(right.r, right.g, right.b);
+    glTexCoord2f(1, 0);
+    glVertex3f(half, -half, z);
+    glTexCoord2f(1, 1);
+    glVertex3f(half, half, z);
+    glColor3f(left.r, left.g, left.b);
+    glTexCoord2f(0, 1);
+    glVertex3f(-half, half, z);
+    glEnd();
+}
+void drawSquare(float z, Rgb colour) { drawSquare(z, colour, colour); }
+
+// The middle pixel's channels, each within kTolerance of the 0..1 value expected.
+void expectCentre(std::array<double, 3> expected, const char* what)
+{
+    const auto pixel = readFrame().at(kCentreX, kCentreY);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_NEAR(pixel[c], expected[c] * 255.0, kTolerance) << what << ", channel " << c;
     }
-    EXPECT_FALSE(enabled(GL_FOG));
-    EXPECT_FALSE(enabled(GL_LIGHTING));
+}
+void expectCentre(double grey, const char* what) { expectCentre({grey, grey, grey}, what); }
+
+// What initGL sets, seen in what the fixed function draws after it: every switch is first
+// turned the other way, so that one initGL leaves alone shows.
+TEST(WindowGL, DefaultsAfterInitShowInTheDrawing)
+{
+    for (GLenum cap : {GL_FOG, GL_LIGHTING, GL_LIGHT0, GL_LIGHT1}) glDisable(cap);
+    glShadeModel(GL_FLAT);
+    glDepthFunc(GL_LESS);
+    glClearDepth(0.5);
+    glClearColor(1, 1, 1, 1);
+    for (GLenum cap : {GL_DEPTH_TEST, GL_TEXTURE_2D, GL_NORMALIZE, GL_LINE_SMOOTH}) {
+        glDisable(cap);
+    }
+    gWindow.initGL(0, 0, 0, 0);
+    showProjection();
+
+    // Cleared to black and to the farthest depth; a square drawn twice at one depth shows
+    // the second colour (less-or-equal), and one drawn behind it is hidden (depth test).
     gRenderer.clear();
     EXPECT_EQ(readFrame().at(5, 5), (std::array<int, 3>{0, 0, 0}));
+    glDisable(GL_TEXTURE_2D);
+    drawSquare(-10.0f, {1, 0, 0});
+    drawSquare(-10.0f, {0, 1, 0});
+    drawSquare(-20.0f, {0, 0, 1});
+    expectCentre({0, 1, 0}, "the square drawn last at the same depth");
+
+    // Smooth shading: from black at the left edge to white at the right, grey between.
+    gRenderer.clear();
+    drawSquare(-10.0f, {0, 0, 0}, {1, 1, 1});
+    const Frame shaded = readFrame();
+    const int quarter = shaded.at(kCentreX - 100, kCentreY)[0];
+    const int middle = shaded.at(kCentreX, kCentreY)[0];
+    const int threeQuarters = shaded.at(kCentreX + 100, kCentreY)[0];
+    EXPECT_NEAR(middle, 128, 2 * kTolerance);
+    EXPECT_LT(quarter + 30, middle);
+    EXPECT_LT(middle + 30, threeQuarters);
+    glEnable(GL_TEXTURE_2D);
+
+    // Texturing on: a white square shows the bound texture's colour.
+    GLuint green = 0;
+    const unsigned char texels[2 * 2 * 3] = {0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0};
+    glGenTextures(1, &green);
+    glBindTexture(GL_TEXTURE_2D, green);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    gRenderer.clear();
+    drawSquare(-10.0f, {1, 1, 1});
+    expectCentre({0, 1, 0}, "a white square under the green texture");
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(1, &green);
+
+    // Normals made unit length: one four times too short lights as fully as a unit one.
+    // GL's light 0 shines along the view axis with diffuse 1; the default material's
+    // diffuse is 0.8 and its ambient 0.2 under the scene's ambient 0.2.
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    gRenderer.clear();
+    drawSquare(-10.0f, {1, 1, 1}, {1, 1, 1}, 0.25f);
+    expectCentre(0.8 + 0.2 * 0.2, "a lit square with a short normal");
+    glDisable(GL_LIGHT0);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+
+    // Neither shows in a picture of filled squares.
+    EXPECT_TRUE(enabled(GL_LINE_SMOOTH));
+    GLint hint = 0;
+    glGetIntegerv(GL_PERSPECTIVE_CORRECTION_HINT, &hint);
+    EXPECT_EQ(hint, GL_NICEST);
+    EXPECT_FALSE(enabled(GL_FOG));
+    EXPECT_FALSE(enabled(GL_LIGHTING));
     EXPECT_EQ(gWindow.width, 800);
     EXPECT_EQ(gWindow.height, 600);
     EXPECT_EQ(gWindow.caption, "Quorvane test");
@@ -110,47 +204,62 @@ TEST(RendererGL, BlendingAndDepthTestAlwaysOpposite)
     }
 }
 
-TEST(RendererGL, LightAndLighting)
+// The show's light on an untextured square facing the viewer, against GL's lighting sum:
+// the scene's ambient 0.2 and the light's ambient 0.5, each times the default material's
+// ambient 0.2, and the light's diffuse 0.5 times the material's 0.8 times the cosine between
+// the normal and the direction the light comes from. Its specular colour is black.
+TEST(RendererGL, LightShadesAsTheFixedFunctionSays)
 {
-    glLoadIdentity();
+    showProjection();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_FOG);
+    const double ambient = 0.2 * 0.2 + 0.5 * 0.2;
+    const double towardsLight[3] = {-5 / std::sqrt(150.0), 5 / std::sqrt(150.0),
+                                    10 / std::sqrt(150.0)};
     gRenderer.setLight(gLightAmbient, gLightDiffuse, gLightPosition);
-    GLfloat ambient[4], diffuse[4], position[4], specular[4];
-    glGetLightfv(GL_LIGHT1, GL_AMBIENT, ambient);
-    glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
-    glGetLightfv(GL_LIGHT1, GL_POSITION, position);
-    glGetLightfv(GL_LIGHT1, GL_SPECULAR, specular);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_FLOAT_EQ(ambient[i], i < 3 ? 0.5f : 1.0f);
-        EXPECT_FLOAT_EQ(diffuse[i], i < 3 ? 0.5f : 1.0f);
-        EXPECT_FLOAT_EQ(specular[i], i < 3 ? 0.0f : 1.0f);  // black: no highlights
-    }
-    EXPECT_FLOAT_EQ(position[0], -5.0f);
-    EXPECT_FLOAT_EQ(position[1], 5.0f);
-    EXPECT_FLOAT_EQ(position[2], 10.0f);
-    EXPECT_FLOAT_EQ(position[3], 0.0f);
+    gRenderer.setLighting(7);
+    gRenderer.clear();
+    drawSquare(-10.0f, {1, 1, 1});
+    expectCentre(ambient + 0.5 * 0.8 * towardsLight[2], "lit, facing the viewer");
+
+    // Set at identity, the light stays with the viewer when the world turns: a square
+    // turned 30 degrees about y faces away from the light's sideways x component.
+    gRenderer.clear();
+    glTranslatef(0.0f, 0.0f, -10.0f);
+    glRotatef(30.0f, 0.0f, 1.0f, 0.0f);
+    glTranslatef(0.0f, 0.0f, 10.0f);
+    drawSquare(-10.0f, {1, 1, 1});
+    glLoadIdentity();
+    const double turn = 30.0 * M_PI / 180.0;
+    const double cosine = std::sin(turn) * towardsLight[0] + std::cos(turn) * towardsLight[2];
+    expectCentre(ambient + 0.5 * 0.8 * cosine, "lit, turned");
     EXPECT_TRUE(enabled(GL_LIGHT1));
     EXPECT_FALSE(enabled(GL_LIGHT0));
-    gRenderer.setLighting(7);
-    EXPECT_TRUE(enabled(GL_LIGHTING));
+
+    // Lighting off: the square shows its own colour.
     gRenderer.setLighting(0);
-    EXPECT_FALSE(enabled(GL_LIGHTING));
+    gRenderer.clear();
+    drawSquare(-10.0f, {1, 0.5f, 0.25f});
+    expectCentre({1, 0.5, 0.25}, "unlit");
+    glEnable(GL_TEXTURE_2D);
 }
 
-TEST(RendererGL, FogColourDensityAndMode)
+// The show's fog on a white unlit square: exponential, so at eye distance d it keeps
+// e^(-0.02 d) of its own colour and takes the rest from the grey fog colour.
+TEST(RendererGL, FogBlendsIntoGreyByDistanceAsTheFixedFunctionSays)
 {
+    showProjection();
+    glDisable(GL_TEXTURE_2D);
     setFog(0.02f, 0.4f, 0.4f, 0.4f);
-    GLfloat colour[4], density = 0;
-    GLint mode = 0;
-    glGetFloatv(GL_FOG_COLOR, colour);
-    glGetFloatv(GL_FOG_DENSITY, &density);
-    glGetIntegerv(GL_FOG_MODE, &mode);
+    for (float distance : {10.0f, 25.0f, 60.0f}) {
+        gRenderer.clear();
+        drawSquare(-distance, {1, 1, 1});
+        const double kept = std::exp(-0.02 * distance);
+        expectCentre(kept + (1.0 - kept) * 0.4, "fogged");
+    }
     EXPECT_TRUE(enabled(GL_FOG));
-    EXPECT_FLOAT_EQ(colour[0], 0.4f);
-    EXPECT_FLOAT_EQ(colour[1], 0.4f);
-    EXPECT_FLOAT_EQ(colour[2], 0.4f);
-    EXPECT_FLOAT_EQ(density, 0.02f);
-    EXPECT_EQ(mode, GL_EXP);
     glDisable(GL_FOG);
+    glEnable(GL_TEXTURE_2D);
 }
 
 TEST(CameraGL, ApplyMultipliesTheViewTransform)

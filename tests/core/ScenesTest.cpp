@@ -7,6 +7,7 @@
 #include "effects/Terrain.h"
 #include "scenes/SceneFrame.h"
 #include "shell/Demo.h"
+#include "shell/FrameLoop.h"
 #include "shell/Renderer.h"
 #include "timeline/Timeline.h"
 
@@ -52,8 +53,7 @@ protected:
     }
     static void resetEmitter()
     {
-        setShowEmitter(gParticles.emitter);
-        gParticles.resetAll();
+        seedEmitter(gParticles);
         gEmitterPhaseX = 0.0f;
         gEmitterPhaseY = 0.0f;
     }
@@ -280,12 +280,27 @@ TEST_F(Scenes, ParticleScenesDrawTwoPlusFourPerRespawnOthersNone)
     }
 }
 
+Uint32 gSpinTicks = 0;
+Uint32 spinTicks(void*) { return gSpinTicks += 21; }  // each pass is due a frame
+
+// The spin scene in the frame loop: it draws at the angle it finds, adds its step after the
+// cube, and the loop brings an angle of 360 or more back into [0, 360) before the next frame.
 TEST_F(Scenes, RotationWrapsIntoZeroTo360)
 {
-    gRotation = 358.0f;
-    gRenderer.clear();
-    sceneSpin(1.0f);
-    EXPECT_EQ(gRotation, 360.0f);  // the frame loop turns it to 0 before the next frame
+    resetTimeline();
+    Timeline* spin = new Timeline();
+    spin->addTrack(0)->addClip(1, 85500, sceneSpin, Constant, 1.0f);
+    LoopHooks hooks;
+    hooks.ticks = spinTicks;
+    const float before[] = {358.0f, 359.0f, 357.0f};
+    const float after[] = {0.0f, 1.0f, 359.0f};
+    for (int i = 0; i < 3; ++i) {
+        FrameLoop loop(*spin, hooks);
+        loop.start();
+        gRotation = before[i];
+        ASSERT_TRUE(loop.pass());
+        EXPECT_EQ(gRotation, after[i]) << "from " << before[i];
+    }
 }
 
 }  // namespace

@@ -26,23 +26,54 @@ namespace {
 
 long gDrawsBeforeMain = -1;
 
-Texture* const kAllTextures[11] = {
-    &gParticleTexture,     &gLogoTexture,         &gFloorTexture,        &gCreditsTextures[0],
-    &gCreditsTextures[1],  &gGreetingTextures[0], &gGreetingTextures[1], &gGreetingTextures[2],
-    &gGreetingTextures[3], &gGreetingTextures[4], &gGreetingTextures[5],
-};
+// Each image of the test's data folder in a grey of its own: a texture's texels tell
+// which file it was loaded from.
+int greyOfImage(size_t index) { return int(20 * (index + 1)); }
+
+void writeGreyData(const std::string& root)
+{
+    writeStandInData(root);
+    for (size_t i = 0; i < kImageCount; ++i) {
+        const float grey = greyOfImage(i) / 255.0f;
+        writeSolidBmp(root + "/data/" + kImageNames[i], 64, 64, {grey, grey, grey});
+    }
+}
+
+// The grey of a texture's first texel, read back from GL.
+int greyOf(const Texture& texture)
+{
+    glBindTexture(GL_TEXTURE_2D, texture.id);
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    if (width <= 0 || height <= 0) return -1;
+    std::vector<unsigned char> texels(size_t(width) * size_t(height) * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    return texels[0];
+}
+
+// The grey of the image file `name` (one of kImageNames).
+int greyOfFile(const std::string& name)
+{
+    for (size_t i = 0; i < kImageCount; ++i) {
+        if (name == kImageNames[i]) return greyOfImage(i);
+    }
+    return -1;
+}
 
 Uint32 gVirtualNow = 0;
 Uint32 virtualTicks(void*) { return gVirtualNow++; }
 
 int throwOverlap() { throw static_cast<int>(ClipOverlaps); }
 int succeed() { return 0; }
+void succeedScene(float) {}
 
 TEST(StartUp, ConsumesTheRandomSequenceInOrderAndShutsDownCleanly)
 {
     EXPECT_EQ(gDrawsBeforeMain, 400);  // gParticles' construction
     const std::string root = makeTempDir();
-    writeStandInData(root);
+    writeGreyData(root);
     ASSERT_EQ(chdir(root.c_str()), 0);
     const long before = randCalls();
     testing::internal::CaptureStderr();
@@ -76,10 +107,23 @@ TEST(StartUp, ConsumesTheRandomSequenceInOrderAndShutsDownCleanly)
     EXPECT_EQ(gTerrain.lattice[127][127], (draws[17186] % 32768) / 32768.0);
 
     // The rest of the start-up state.
+    // Each image in its texture: the list start-up loads from, and the globals by name.
     std::set<GLuint> ids;
-    for (Texture* t : kAllTextures) ids.insert(t->id);
-    EXPECT_EQ(ids.size(), 11u);
+    for (size_t i = 0; i < kImageCount; ++i) {
+        ids.insert(imageTexture(i)->id);
+        EXPECT_EQ(greyOf(*imageTexture(i)), greyOfImage(i)) << kImageNames[i];
+    }
+    EXPECT_EQ(ids.size(), kImageCount);
     EXPECT_EQ(ids.count(0), 0u);
+    EXPECT_EQ(greyOf(gParticleTexture), greyOfFile("t.bmp"));
+    EXPECT_EQ(greyOf(gLogoTexture), greyOfFile("logo.bmp"));
+    EXPECT_EQ(greyOf(gFloorTexture), greyOfFile("floor1.bmp"));
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(greyOf(gCreditsTextures[k]), greyOfFile("credits" + std::to_string(k) + ".bmp"));
+    }
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(greyOf(gGreetingTextures[k]), greyOfFile("greet" + std::to_string(k) + ".bmp"));
+    }
     EXPECT_EQ(gTerrain.texture, &gFloorTexture);
     EXPECT_EQ(gTerrain.rows, 92);
     EXPECT_EQ(gParticles.emitter.texture, &gParticleTexture);
@@ -130,7 +174,7 @@ TEST(StartUp, ConsumesTheRandomSequenceInOrderAndShutsDownCleanly)
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
 
     shutDown();
-    for (Texture* t : kAllTextures) EXPECT_EQ(t->id, 0u);
+    for (size_t i = 0; i < kImageCount; ++i) EXPECT_EQ(imageTexture(i)->id, 0u);
     EXPECT_FALSE(hasGlContext());
 }
 
@@ -140,6 +184,21 @@ TEST(StartUp, ScheduleIsValidAndACodeBecomesAnErrorLine)
     Timeline* timeline = nullptr;
     EXPECT_NO_THROW(timeline = buildSchedule());
     EXPECT_EQ(timeline->getLength(), 85500);
+    // The clips as the reports list them: abutting from 1 ms, each named; an extra one
+    // added after the schedule has no name.
+    timeline->addTrack(1)->addClip(0, 10, succeedScene, Constant, 1.0f);
+    const std::vector<ScheduledClip> clips = scheduledClips();
+    ASSERT_EQ(clips.size(), 9u);
+    EXPECT_EQ(clips[0].start, 1);
+    EXPECT_STREQ(clips[0].name, "opening still");
+    for (size_t i = 1; i < 8; ++i) {
+        EXPECT_EQ(clips[i].index, i);
+        EXPECT_EQ(clips[i].start, clips[i - 1].end) << i;
+        EXPECT_NE(clips[i].name, nullptr) << i;
+    }
+    EXPECT_STREQ(clips[6].name, "greetings");
+    EXPECT_EQ(clips[7].end, 85500);
+    EXPECT_EQ(clips[8].name, nullptr);
     testing::internal::CaptureStderr();
     EXPECT_EQ(runGuarded(throwOverlap), 1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),

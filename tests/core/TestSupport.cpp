@@ -1,6 +1,5 @@
 #include "TestSupport.h"
 
-#include "effects/ParticleSystem.h"
 #include "timeline/Timeline.h"
 
 #include <dlfcn.h>
@@ -66,17 +65,6 @@ void resetTimeline()
     if (Timeline::instance != &holder) delete Timeline::instance;
     Timeline::instance = &holder;
     holder.setLength(0);
-}
-
-void setShowEmitter(Emitter& e)
-{
-    e.life = 0.7f;
-    e.r = 0.5f;
-    e.g = 0.5f;
-    e.b = 1.0f;
-    e.x = 0.0f;
-    e.y = -0.2f;
-    e.z = -4.0f;
 }
 
 const Rgb kStandInColours[kImageCount] = {

@@ -20,10 +20,6 @@ long countAllocations(bool on);
 // Empties the class-wide timeline lists so a test can build its own schedule.
 void resetTimeline();
 
-struct Emitter;
-// The emission point, colour and life the show's start-up gives the emitter.
-void setShowEmitter(Emitter& emitter);
-
 struct Rgb {
     float r, g, b;  // 0..1, as meant on screen
 };

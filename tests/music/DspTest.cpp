@@ -16,7 +16,7 @@
 #include <vector>
 
 namespace {
-constexpr double gTwoPi = 6.283185307179586;
+constexpr double kTwoPi = 6.283185307179586;
 
 // Amplitude of a filter's steady response to a sine, in dB.
 double gainDb(FilterMode mode, double cutoff, double frequency)
@@ -24,9 +24,9 @@ double gainDb(FilterMode mode, double cutoff, double frequency)
     Filter filter(mode);
     filter.setCutoff(cutoff, 0.7071);
     double peak = 0.0;
-    for (int i = 0; i < gSampleRate; ++i) {
-        const double out = filter.process(std::sin(gTwoPi * frequency * i / gSampleRate));
-        if (i > gSampleRate / 2) peak = std::max(peak, std::fabs(out));
+    for (int i = 0; i < kSampleRate; ++i) {
+        const double out = filter.process(std::sin(kTwoPi * frequency * i / kSampleRate));
+        if (i > kSampleRate / 2) peak = std::max(peak, std::fabs(out));
     }
     return 20.0 * std::log10(peak);
 }
@@ -35,7 +35,7 @@ std::vector<float> sine(double frequency, double amplitude, double seconds, int 
 {
     std::vector<float> out(static_cast<size_t>(seconds * rate));
     for (size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<float>(amplitude * std::sin(gTwoPi * frequency * i / rate));
+        out[i] = static_cast<float>(amplitude * std::sin(kTwoPi * frequency * i / rate));
     return out;
 }
 }
@@ -44,7 +44,7 @@ TEST(Oscillator, SineFollowsItsPhase)
 {
     Oscillator sine(Waveform::Sine, 0.0);
     for (int i = 0; i < 100; ++i)
-        EXPECT_NEAR(sine.next(1000.0), std::sin(gTwoPi * 1000.0 * i / gSampleRate), 1e-9) << i;
+        EXPECT_NEAR(sine.next(1000.0), std::sin(kTwoPi * 1000.0 * i / kSampleRate), 1e-9) << i;
 }
 
 TEST(Oscillator, SawRampsOnceAPeriodWithoutDc)
@@ -86,26 +86,26 @@ TEST(Filter, HighPassRemovesAConstantOffset)
     Filter filter(FilterMode::HighPass);
     filter.setCutoff(22.0, 0.7071);
     double out = 1.0;
-    for (int i = 0; i < gSampleRate; ++i) out = filter.process(0.5);
+    for (int i = 0; i < kSampleRate; ++i) out = filter.process(0.5);
     EXPECT_NEAR(out, 0.0, 1e-6);
 }
 
 TEST(Envelope, RisesDecaysAndReleases)
 {
     Envelope envelope({0.01, 0.05, 0.5, 0.02});
-    const int attackFrames = static_cast<int>(0.01 * gSampleRate);
+    const int attackFrames = static_cast<int>(0.01 * kSampleRate);
     for (int i = 0; i < attackFrames - 1; ++i) envelope.next();
     EXPECT_LT(envelope.level(), 1.0);
     envelope.next();
     EXPECT_NEAR(envelope.level(), 1.0, 1e-9);
-    for (int i = 0; i < gSampleRate; ++i) envelope.next();
+    for (int i = 0; i < kSampleRate; ++i) envelope.next();
     EXPECT_NEAR(envelope.level(), 0.5, 1e-6);
     EXPECT_FALSE(envelope.finished());
     envelope.release();
     // One time constant later the level is down to 1/e.
-    for (int i = 0; i < static_cast<int>(0.02 * gSampleRate); ++i) envelope.next();
+    for (int i = 0; i < static_cast<int>(0.02 * kSampleRate); ++i) envelope.next();
     EXPECT_NEAR(envelope.level(), 0.5 / std::exp(1.0), 1e-3);
-    for (int i = 0; i < gSampleRate; ++i) envelope.next();
+    for (int i = 0; i < kSampleRate; ++i) envelope.next();
     EXPECT_TRUE(envelope.finished());
 }
 
@@ -130,10 +130,10 @@ TEST(Noise, RepeatsForASeedAndSpreadsEvenly)
 
 TEST(Limiter, HoldsPeaksAtTheCeilingAndLeavesQuietPartsAlone)
 {
-    std::vector<float> left = sine(100.0, 0.3, 1.0, gSampleRate), right = left;
+    std::vector<float> left = sine(100.0, 0.3, 1.0, kSampleRate), right = left;
     for (size_t i = 20000; i < 20100; ++i) left[i] = 1.5f;  // a burst far over the ceiling
     const std::vector<float> original = left;
-    Limiter(0.5, 0.002, 0.01, gSampleRate).process(left, right);
+    Limiter(0.5, 0.002, 0.01, kSampleRate).process(left, right);
     float peak = 0.0f;
     for (float v : left) peak = std::max(peak, std::fabs(v));
     EXPECT_LE(peak, 0.5f + 1e-6f);
@@ -201,7 +201,7 @@ TEST(Loudness, WeightsLowFrequenciesDown)
 
 TEST(Tempo, BeatsLandOnWholeFrames)
 {
-    EXPECT_EQ(gFramesPerBeat, 22050);
+    EXPECT_EQ(kFramesPerBeat, 22050);
     EXPECT_EQ(beatToFrame(12), 6 * 44100);
     EXPECT_EQ(beatToFrame(171), 3770550);
     EXPECT_EQ(beatToFrame(0.25), 5513);  // a sixteenth: 5512.5 rounds up

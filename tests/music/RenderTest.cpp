@@ -17,22 +17,22 @@
 #include <unistd.h>
 
 namespace {
-constexpr int gRate = 22050;
-constexpr double gSongSeconds = 85.5;
-constexpr double gLimiterCeilingDb = -2.0;
-constexpr double gLoudestLufs = -12.0, gQuietestLufs = -16.0;
-constexpr double gTruePeakLimit = -1.0;
+constexpr int kRate = 22050;
+constexpr double kSongSeconds = 85.5;
+constexpr double kLimiterCeilingDb = -2.0;
+constexpr double kLoudestLufs = -12.0, kQuietestLufs = -16.0;
+constexpr double kTruePeakLimit = -1.0;
 // The encoder input starts this far into the song (decoder delay plus
 // one device buffer) and an MP3 decoder adds back the delay.
-constexpr long gDecoderDelay = 1105;
-constexpr long gAdvance = 2129;
-constexpr double gQuietDb = -60.0;
+constexpr long kDecoderDelay = 1105;
+constexpr long kAdvance = 2129;
+constexpr double kQuietDb = -60.0;
 // The opening pad rises from nothing; this is as long as the mix may stay
 // below -60 dBFS anywhere, counting across the loop from end to start.
-constexpr double gLongestQuietSeconds = 0.06;
+constexpr double kLongestQuietSeconds = 0.06;
 
-const std::string gMp3 = MUSIC_DATA_DIR "/quorvane.mp3";
-const std::string gNote = MUSIC_NOTE;
+const std::string kMp3 = MUSIC_DATA_DIR "/quorvane.mp3";
+const std::string kNote = MUSIC_NOTE;
 
 std::string readText(const std::string& path)
 {
@@ -42,8 +42,8 @@ std::string readText(const std::string& path)
     return text.str();
 }
 
-double seconds(size_t frame) { return double(frame) / gRate; }
-size_t frameAt(double seconds) { return static_cast<size_t>(seconds * gRate); }
+double seconds(size_t frame) { return double(frame) / kRate; }
+size_t frameAt(double seconds) { return static_cast<size_t>(seconds * kRate); }
 
 // Ratio of the side (L-R) to the mid (L+R) level over a stretch.
 double sideToMid(const StereoSamples& mix, size_t from, size_t to)
@@ -66,7 +66,7 @@ double bandDb(const StereoSamples& mix, FilterMode mode, double cutoff, double f
     filter.setCutoff(2.0 * cutoff, 0.7071);
     double sum = 0.0;
     size_t count = 0;
-    for (size_t i = frameAt(from) > gRate / 10 ? frameAt(from) - gRate / 10 : 0; i < frameAt(to);
+    for (size_t i = frameAt(from) > kRate / 10 ? frameAt(from) - kRate / 10 : 0; i < frameAt(to);
          ++i) {
         const double y = filter.process(0.5 * (mix.left[i] + mix.right[i]));
         if (i >= frameAt(from)) {
@@ -90,8 +90,8 @@ protected:
             directory + "/b.wav >" + directory + "/b.log; s=$?; wait $!" + " && exit $s )");
         status = both.status;
         ASSERT_TRUE(readWav(directory + "/a.wav", mix));
-        deinterleave(decodeWithFfmpeg(gMp3, gRate), decoded.left, decoded.right);
-        decoded.sampleRate = gRate;
+        deinterleave(decodeWithFfmpeg(kMp3, kRate), decoded.left, decoded.right);
+        decoded.sampleRate = kRate;
     }
     static void TearDownTestSuite() { runCommand("rm -rf '" + directory + "'"); }
 
@@ -111,7 +111,7 @@ TEST_F(Render, WritesTheSameBytesEveryTimeAsRecordedInTheNote)
     ASSERT_EQ(sum.status, 0);
     const std::string hash = sum.output.substr(0, 64);
     std::smatch recorded;
-    const std::string note = readText(gNote);
+    const std::string note = readText(kNote);
     ASSERT_TRUE(std::regex_search(note, recorded, std::regex("WAV SHA-256: ([0-9a-f]{64})")))
         << "docs/MUSIC.md records no WAV SHA-256";
     EXPECT_EQ(hash, recorded[1].str())
@@ -136,26 +136,26 @@ TEST_F(Render, ReportsBadUseOnOneLine)
 
 TEST_F(Render, LastsTheWholeShowAtTheDemosRate)
 {
-    EXPECT_EQ(mix.sampleRate, gRate);
-    EXPECT_EQ(mix.left.size(), frameAt(gSongSeconds));
+    EXPECT_EQ(mix.sampleRate, kRate);
+    EXPECT_EQ(mix.left.size(), frameAt(kSongSeconds));
 }
 
 TEST_F(Render, NeverClipsAndCarriesNoDcOffset)
 {
-    const double ceiling = std::pow(10.0, gLimiterCeilingDb / 20.0) + 1.0 / 32768.0;
+    const double ceiling = std::pow(10.0, kLimiterCeilingDb / 20.0) + 1.0 / 32768.0;
     float peak = 0.0f;
     for (size_t i = 0; i < mix.left.size(); ++i)
         peak = std::max({peak, std::fabs(mix.left[i]), std::fabs(mix.right[i])});
     std::printf("sample peak %.2f dBFS\n", 20.0 * std::log10(peak));
     EXPECT_LE(peak, ceiling);
-    for (size_t from = 0; from + 10 * gRate <= mix.left.size(); from += 10 * gRate) {
+    for (size_t from = 0; from + 10 * kRate <= mix.left.size(); from += 10 * kRate) {
         double left = 0.0, right = 0.0;
-        for (size_t i = from; i < from + 10 * gRate; ++i) {
+        for (size_t i = from; i < from + 10 * kRate; ++i) {
             left += mix.left[i];
             right += mix.right[i];
         }
-        EXPECT_LT(std::fabs(left / (10 * gRate)), 1e-3) << seconds(from);
-        EXPECT_LT(std::fabs(right / (10 * gRate)), 1e-3) << seconds(from);
+        EXPECT_LT(std::fabs(left / (10 * kRate)), 1e-3) << seconds(from);
+        EXPECT_LT(std::fabs(right / (10 * kRate)), 1e-3) << seconds(from);
     }
 }
 
@@ -172,7 +172,7 @@ TEST_F(Render, HasAStereoImageInEverySection)
 
 TEST_F(Render, IsNeverSilentForLongEvenAcrossTheLoop)
 {
-    const double quiet = std::pow(10.0, gQuietDb / 20.0);
+    const double quiet = std::pow(10.0, kQuietDb / 20.0);
     const size_t frames = mix.left.size();
     size_t run = 0, longest = 0, longestEnd = 0;
     // Twice round, so a quiet end and a quiet start count as one stretch.
@@ -185,9 +185,9 @@ TEST_F(Render, IsNeverSilentForLongEvenAcrossTheLoop)
             longestEnd = i;
         }
     }
-    std::printf("longest stretch below %.0f dBFS: %.1f ms ending at %.3f s\n", gQuietDb,
+    std::printf("longest stretch below %.0f dBFS: %.1f ms ending at %.3f s\n", kQuietDb,
                 1000.0 * seconds(longest), seconds(longestEnd));
-    EXPECT_LE(seconds(longest), gLongestQuietSeconds);
+    EXPECT_LE(seconds(longest), kLongestQuietSeconds);
 }
 
 TEST_F(Render, EndsQuietlyWhereItBeginsQuietly)
@@ -207,8 +207,8 @@ TEST_F(Render, LoudnessIsInRange)
 {
     const double lufs = integratedLoudness(mix.left, mix.right, mix.sampleRate);
     std::printf("integrated loudness %.2f LUFS\n", lufs);
-    EXPECT_GE(lufs, gQuietestLufs);
-    EXPECT_LE(lufs, gLoudestLufs);
+    EXPECT_GE(lufs, kQuietestLufs);
+    EXPECT_LE(lufs, kLoudestLufs);
 }
 
 TEST_F(Render, SectionsFollowTheScenes)
@@ -241,7 +241,7 @@ TEST_F(Render, Mp3HasTheAgreedFormat)
         runCommand(std::string(FFPROBE_EXECUTABLE) +
                    " -v error -show_entries stream=codec_name,sample_rate,channels,bit_rate"
                    " -show_entries format=duration -of default=noprint_wrappers=1 '" +
-                   gMp3 + "'");
+                   kMp3 + "'");
     ASSERT_EQ(probe.status, 0) << probe.output;
     std::printf("%s", probe.output.c_str());
     EXPECT_NE(probe.output.find("codec_name=mp3\n"), std::string::npos);
@@ -252,13 +252,13 @@ TEST_F(Render, Mp3HasTheAgreedFormat)
     EXPECT_GE(std::stol(bitrate[1]), 128000);
     EXPECT_LE(std::stol(bitrate[1]), 192000);
     ASSERT_TRUE(std::regex_search(probe.output, duration, std::regex("duration=([0-9.]+)")));
-    EXPECT_GE(std::stod(duration[1]), gSongSeconds);
+    EXPECT_GE(std::stod(duration[1]), kSongSeconds);
 }
 
 TEST_F(Render, Mp3LoudnessAndTruePeak)
 {
     const CommandResult meter =
-        runCommand(std::string(FFMPEG_EXECUTABLE) + " -hide_banner -nostats -i '" + gMp3 +
+        runCommand(std::string(FFMPEG_EXECUTABLE) + " -hide_banner -nostats -i '" + kMp3 +
                    "' -af ebur128=peak=true:framelog=verbose -f null -");
     ASSERT_EQ(meter.status, 0) << meter.output;
     std::smatch integrated, peak;
@@ -267,19 +267,19 @@ TEST_F(Render, Mp3LoudnessAndTruePeak)
                                   std::regex("True peak:\\s+Peak:\\s+(-?[0-9.]+) dBFS")));
     std::printf("MP3: integrated %s LUFS, true peak %s dBTP\n", integrated[1].str().c_str(),
                 peak[1].str().c_str());
-    EXPECT_GE(std::stod(integrated[1]), gQuietestLufs);
-    EXPECT_LE(std::stod(integrated[1]), gLoudestLufs);
-    EXPECT_LE(std::stod(peak[1]), gTruePeakLimit);
+    EXPECT_GE(std::stod(integrated[1]), kQuietestLufs);
+    EXPECT_LE(std::stod(integrated[1]), kLoudestLufs);
+    EXPECT_LE(std::stod(peak[1]), kTruePeakLimit);
 }
 
 TEST_F(Render, Mp3IsThisMixAdvancedForTheDemo)
 {
     // Decoded frame j holds song frame j - delay + advance.
     ASSERT_GE(decoded.left.size(), mix.left.size());
-    const long expected = gAdvance - gDecoderDelay;
+    const long expected = kAdvance - kDecoderDelay;
     const size_t from = frameAt(10.0), to = frameAt(80.0);
     const long lag =
-        bestLag(decoded.left, mix.left, expected - 200, expected + 200, from, from + gRate);
+        bestLag(decoded.left, mix.left, expected - 200, expected + 200, from, from + kRate);
     const double left = correlation(decoded.left, mix.left, lag, from, to);
     const double right = correlation(decoded.right, mix.right, lag, from, to);
     std::printf("MP3 frame j is song frame j + %ld; correlation %.4f / %.4f\n", lag, left, right);

@@ -11,7 +11,7 @@
 #include <stdexcept>
 
 namespace {
-constexpr int64_t gStep = 5512;  // frames in a sixteenth, rounded down
+constexpr int64_t kStep = 5512;  // frames in a sixteenth, rounded down
 
 Song smallSong()
 {
@@ -54,7 +54,7 @@ TEST(Sequencer, PlacesChordsAndPadVoicings)
     for (int i = 0; i < 4; ++i) first.push_back(pad[i].note);
     std::sort(first.begin(), first.end());
     EXPECT_EQ(first, (std::vector<double>{48, 55, 60, 64}));
-    EXPECT_EQ(pad[0].lengthFrames, 2 * gFramesPerBeat);
+    EXPECT_EQ(pad[0].lengthFrames, 2 * kFramesPerBeat);
 }
 
 TEST(Sequencer, BassDegreesFollowTheChordAndHoldsLengthenNotes)
@@ -64,7 +64,7 @@ TEST(Sequencer, BassDegreesFollowTheChordAndHoldsLengthenNotes)
     // Bass pattern lasts one bar and its column ends after the first section.
     ASSERT_EQ(bass.size(), 3u);
     EXPECT_EQ(bass[0].note, 36);  // C2: the lowest C from A1 up
-    EXPECT_EQ(bass[0].lengthFrames, 2 * gStep + 1);
+    EXPECT_EQ(bass[0].lengthFrames, 2 * kStep + 1);
     EXPECT_EQ(bass[1].note, 43);  // the fifth
     EXPECT_EQ(bass[1].startFrame, beatToFrame(0.5));
     EXPECT_EQ(bass[2].note, 48);  // the octave

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/sdl12/LibcRandom.h"
+#include "platform/LibcRandom.h"
 
 namespace {
 // Draws made before the terrain at the demo's start-up: the particle pool's

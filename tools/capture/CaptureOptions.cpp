@@ -110,7 +110,7 @@ bool parseSize(const std::string& text, CaptureOptions* options, std::string* er
                  " wide, like 1440x1080, not '" + text + "'";
         return false;
     }
-    if (width * kWindowHeight != height * kWindowWidth) {
+    if (width * kStageHeight != height * kStageWidth) {
         *error = "--size " + text +
                  " is not 4:3 like the show and would stretch it; for 1080p "
                  "give 1440x1080, for 4K 2880x2160";

@@ -1,15 +1,15 @@
 // The capture program's command line.
 #pragma once
 
+#include "shell/Stage.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 enum class CaptureMode { None, Stills, Video, Bench };
 
-// The demo's window, whose picture --size enlarges: 4:3, as the demo's projection is.
-constexpr int kWindowWidth = 800;
-constexpr int kWindowHeight = 600;
+// --size enlarges the picture of the demo's stage (shell/Stage.h), keeping its 4:3.
 
 struct CaptureOptions {
     CaptureMode mode = CaptureMode::None;
@@ -21,8 +21,8 @@ struct CaptureOptions {
     bool fastForward = true;          // --full turns it off
     bool cacheTerrain = true;         // --no-cache turns it off
     bool lossless = false;            // --lossless: FFV1 and FLAC in Matroska
-    int width = kWindowWidth;         // --size: the frames' size in pixels
-    int height = kWindowHeight;
+    int width = kStageWidth;          // --size: the frames' size in pixels
+    int height = kStageHeight;
     int samples = 1;    // --samples: per pixel; 1 is no anti-aliasing
     int padWidth = 0;   // --pad: the video's frame, the picture centred on black
     int padHeight = 0;  //   in it; 0: the picture's own size

@@ -70,7 +70,7 @@ CaptureRun::CaptureRun(const CaptureOptions& options, int32_t showLength, int32_
 
 int CaptureRun::prepare(std::string* error)
 {
-    if (const int status = target.open(kWindowWidth, kWindowHeight, options.width, options.height,
+    if (const int status = target.open(kStageWidth, kStageHeight, options.width, options.height,
                                        options.samples, error)) {
         return status;
     }

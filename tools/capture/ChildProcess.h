@@ -27,7 +27,14 @@ public:
     ChildProcess() = default;
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
-    ~ChildProcess();  // closes the pipes; the child itself is left to its owner
+    // Closes the pipes, held as descriptors on both systems; the child itself is left to its
+    // owner.
+    ~ChildProcess()
+    {
+        closeFd(&stdinFd);
+        closeFd(&stdoutFd);
+        closeFd(&stderrFd);
+    }
 
     // Runs argv[0] (looked up in PATH). Returns false, with the reason in *error, when
     // the program could not be executed.

@@ -1,7 +1,5 @@
 #include "FileDescriptor.h"
 
-#include "ChildProcess.h"
-
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,12 +20,4 @@ std::string readAll(int fd)
         else if (got == 0 || errno != EINTR) break;
     }
     return text;
-}
-
-// Both systems' child processes hold their pipe ends as descriptors.
-ChildProcess::~ChildProcess()
-{
-    closeFd(&stdinFd);
-    closeFd(&stdoutFd);
-    closeFd(&stderrFd);
 }

@@ -1,6 +1,5 @@
 // The pipe ends of child processes, as C runtime descriptors: the same calls on POSIX
-// systems and on Windows, whose runtime has read and close too. FileDescriptor.cpp also
-// closes a ChildProcess's ends when it goes.
+// systems and on Windows, whose runtime has read and close too.
 #pragma once
 
 #include <string>

@@ -9,12 +9,12 @@
 #include <cmath>
 
 namespace {
-constexpr double gTwoPi = 6.283185307179586;
+constexpr double kTwoPi = 6.283185307179586;
 // Square partials at inharmonic ratios: the metallic colour of a cymbal.
-constexpr std::array<double, 6> gMetalFrequencies = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
-constexpr double gMetalScale = 1.7;
+constexpr std::array<double, 6> kMetalFrequencies = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
+constexpr double kMetalScale = 1.7;
 
-size_t framesFor(double seconds) { return static_cast<size_t>(seconds * gSampleRate); }
+size_t framesFor(double seconds) { return static_cast<size_t>(seconds * kSampleRate); }
 
 double decay(double seconds, double timeConstant) { return std::exp(-seconds / timeConstant); }
 
@@ -29,9 +29,9 @@ void kick(double velocity, uint32_t seed, std::vector<float>& out)
     click.setCutoff(2500.0, 0.7);
     double phase = 0.0;
     for (size_t i = 0; i < out.size(); ++i) {
-        const double t = double(i) / gSampleRate;
-        phase += (lowHz + sweepHz * decay(t, pitchDecay)) / gSampleRate;
-        const double body = std::sin(gTwoPi * phase) * decay(t, bodyDecay);
+        const double t = double(i) / kSampleRate;
+        phase += (lowHz + sweepHz * decay(t, pitchDecay)) / kSampleRate;
+        const double body = std::sin(kTwoPi * phase) * decay(t, bodyDecay);
         const double snap = click.process(noise.next()) * decay(t, clickDecay) * clickLevel;
         out[i] = static_cast<float>(std::tanh(drive * (body + snap)) / std::tanh(drive) * velocity);
     }
@@ -47,8 +47,8 @@ void snare(double velocity, uint32_t seed, std::vector<float>& out)
     bright.setCutoff(1200.0, 0.7);
     body.setCutoff(7000.0, 0.7);
     for (size_t i = 0; i < out.size(); ++i) {
-        const double t = double(i) / gSampleRate;
-        const double tone = (std::sin(gTwoPi * lowHz * t) + 0.6 * std::sin(gTwoPi * highHz * t)) *
+        const double t = double(i) / kSampleRate;
+        const double tone = (std::sin(kTwoPi * lowHz * t) + 0.6 * std::sin(kTwoPi * highHz * t)) *
                             decay(t, toneDecay);
         const double rattle = body.process(bright.process(noise.next())) * decay(t, noiseDecay);
         out[i] = static_cast<float>((toneLevel * tone + noiseLevel * rattle) * velocity);
@@ -65,7 +65,7 @@ void clap(double velocity, uint32_t seed, std::vector<float>& out)
     Filter band(FilterMode::BandPass);
     band.setCutoff(1300.0, 1.2);
     for (size_t i = 0; i < out.size(); ++i) {
-        const double t = double(i) / gSampleRate;
+        const double t = double(i) / kSampleRate;
         double envelope = 0.0;
         for (int b = 0; b < bursts; ++b) {
             const double since = t - b * burstGap;
@@ -84,16 +84,16 @@ void metal(double velocity, uint32_t seed, double decayTime, double length, std:
     out.assign(framesFor(length), 0.0f);
     Noise noise(seed);
     std::vector<Oscillator> partials;
-    for (size_t p = 0; p < gMetalFrequencies.size(); ++p)
+    for (size_t p = 0; p < kMetalFrequencies.size(); ++p)
         partials.emplace_back(Waveform::Square, 0.13 * double(p));
     Filter high(FilterMode::HighPass), band(FilterMode::BandPass);
     high.setCutoff(7000.0, 0.7);
     band.setCutoff(10000.0, 0.8);
     for (size_t i = 0; i < out.size(); ++i) {
-        const double t = double(i) / gSampleRate;
+        const double t = double(i) / kSampleRate;
         double sum = 0.0;
         for (size_t p = 0; p < partials.size(); ++p)
-            sum += partials[p].next(gMetalFrequencies[p] * gMetalScale);
+            sum += partials[p].next(kMetalFrequencies[p] * kMetalScale);
         const double raw = sum / partials.size() * (1.0 - noiseMix) + noise.next() * noiseMix;
         const double shaped = high.process(raw) + 0.3 * band.process(raw);
         out[i] = static_cast<float>(shaped * decay(t, decayTime) * level * velocity);
@@ -108,7 +108,7 @@ void shaker(double velocity, uint32_t seed, std::vector<float>& out)
     Filter band(FilterMode::BandPass);
     band.setCutoff(6500.0, 1.5);
     for (size_t i = 0; i < out.size(); ++i) {
-        const double t = double(i) / gSampleRate;
+        const double t = double(i) / kSampleRate;
         const double envelope = t < attack ? t / attack : decay(t - attack, decayTime);
         out[i] = static_cast<float>(band.process(noise.next()) * envelope * level * velocity);
     }
@@ -140,9 +140,9 @@ void impact(double velocity, uint32_t seed, std::vector<float>& out)
     low.setCutoff(180.0, 0.7);
     double phase = 0.0;
     for (size_t i = 0; i < out.size(); ++i) {
-        const double t = double(i) / gSampleRate;
-        phase += (toHz + (fromHz - toHz) * decay(t, sweepTime)) / gSampleRate;
-        const double body = std::sin(gTwoPi * phase) * decay(t, bodyDecay);
+        const double t = double(i) / kSampleRate;
+        phase += (toHz + (fromHz - toHz) * decay(t, sweepTime)) / kSampleRate;
+        const double body = std::sin(kTwoPi * phase) * decay(t, bodyDecay);
         const double rumble = low.process(noise.next()) * decay(t, rumbleDecay) * rumbleLevel;
         out[i] = static_cast<float>((body + rumble) * level * velocity);
     }

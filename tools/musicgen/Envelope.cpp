@@ -5,18 +5,18 @@
 #include <cmath>
 
 namespace {
-constexpr double gInaudible = 1.0e-4;
-constexpr double gShortestTime = 1.0e-4;
+constexpr double kInaudible = 1.0e-4;
+constexpr double kShortestTime = 1.0e-4;
 }
 
 double timeConstantCoefficient(double seconds)
 {
-    return std::exp(-1.0 / (std::max(seconds, gShortestTime) * gSampleRate));
+    return std::exp(-1.0 / (std::max(seconds, kShortestTime) * kSampleRate));
 }
 
 Envelope::Envelope(const EnvelopeShape& shape)
     : shape(shape), stage(Stage::Attack), value(0.0),
-      attackStep(1.0 / (std::max(shape.attack, gShortestTime) * gSampleRate)),
+      attackStep(1.0 / (std::max(shape.attack, kShortestTime) * kSampleRate)),
       decayCoefficient(timeConstantCoefficient(shape.decay)),
       releaseCoefficient(timeConstantCoefficient(shape.release))
 {
@@ -40,4 +40,4 @@ double Envelope::next()
 
 void Envelope::release() { stage = Stage::Release; }
 
-bool Envelope::finished() const { return stage == Stage::Release && value < gInaudible; }
+bool Envelope::finished() const { return stage == Stage::Release && value < kInaudible; }

@@ -5,21 +5,21 @@
 #include <cmath>
 
 namespace {
-constexpr double gPi = 3.141592653589793;
-constexpr double gLowestCutoff = 10.0;
-constexpr double gHighestCutoffRatio = 0.45;
-constexpr double gButterworthQ = 0.7071;
+constexpr double kPi = 3.141592653589793;
+constexpr double kLowestCutoff = 10.0;
+constexpr double kHighestCutoffRatio = 0.45;
+constexpr double kButterworthQ = 0.7071;
 }
 
 Filter::Filter(FilterMode mode) : mode(mode), a1(0), a2(0), a3(0), k(0), ic1(0), ic2(0)
 {
-    setCutoff(1000.0, gButterworthQ);
+    setCutoff(1000.0, kButterworthQ);
 }
 
 void Filter::setCutoff(double cutoff, double q)
 {
-    const double clamped = std::clamp(cutoff, gLowestCutoff, gHighestCutoffRatio * gSampleRate);
-    const double g = std::tan(gPi * clamped / gSampleRate);
+    const double clamped = std::clamp(cutoff, kLowestCutoff, kHighestCutoffRatio * kSampleRate);
+    const double g = std::tan(kPi * clamped / kSampleRate);
     k = 1.0 / q;
     a1 = 1.0 / (1.0 + g * (g + k));
     a2 = g * a1;

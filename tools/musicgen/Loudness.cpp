@@ -4,21 +4,21 @@
 #include <limits>
 
 namespace {
-constexpr double gPi = 3.141592653589793;
-constexpr double gLoudnessOffset = -0.691;
-constexpr double gAbsoluteGate = -70.0;
-constexpr double gRelativeGate = -10.0;
-constexpr double gBlockSeconds = 0.4;
-constexpr int gBlockOverlap = 4;
+constexpr double kPi = 3.141592653589793;
+constexpr double kLoudnessOffset = -0.691;
+constexpr double kAbsoluteGate = -70.0;
+constexpr double kRelativeGate = -10.0;
+constexpr double kBlockSeconds = 0.4;
+constexpr int kBlockOverlap = 4;
 
 // The two K-weighting stages given by their analogue prototypes, so any
 // sample rate gets its own exact coefficients.
-constexpr double gShelfFrequency = 1681.974450955533;
-constexpr double gShelfGainDb = 3.999843853973347;
-constexpr double gShelfQ = 0.7071752369554196;
-constexpr double gShelfBandExponent = 0.4996667741545416;
-constexpr double gHighPassFrequency = 38.13547087602444;
-constexpr double gHighPassQ = 0.5003270373238773;
+constexpr double kShelfFrequency = 1681.974450955533;
+constexpr double kShelfGainDb = 3.999843853973347;
+constexpr double kShelfQ = 0.7071752369554196;
+constexpr double kShelfBandExponent = 0.4996667741545416;
+constexpr double kHighPassFrequency = 38.13547087602444;
+constexpr double kHighPassQ = 0.5003270373238773;
 
 struct Biquad {
     double b0, b1, b2, a1, a2;
@@ -36,20 +36,20 @@ struct Biquad {
 
 Biquad makeShelf(int sampleRate)
 {
-    const double k = std::tan(gPi * gShelfFrequency / sampleRate);
-    const double vh = std::pow(10.0, gShelfGainDb / 20.0);
-    const double vb = std::pow(vh, gShelfBandExponent);
-    const double a0 = 1.0 + k / gShelfQ + k * k;
-    return Biquad{(vh + vb * k / gShelfQ + k * k) / a0, 2.0 * (k * k - vh) / a0,
-                  (vh - vb * k / gShelfQ + k * k) / a0, 2.0 * (k * k - 1.0) / a0,
-                  (1.0 - k / gShelfQ + k * k) / a0};
+    const double k = std::tan(kPi * kShelfFrequency / sampleRate);
+    const double vh = std::pow(10.0, kShelfGainDb / 20.0);
+    const double vb = std::pow(vh, kShelfBandExponent);
+    const double a0 = 1.0 + k / kShelfQ + k * k;
+    return Biquad{(vh + vb * k / kShelfQ + k * k) / a0, 2.0 * (k * k - vh) / a0,
+                  (vh - vb * k / kShelfQ + k * k) / a0, 2.0 * (k * k - 1.0) / a0,
+                  (1.0 - k / kShelfQ + k * k) / a0};
 }
 
 Biquad makeHighPass(int sampleRate)
 {
-    const double k = std::tan(gPi * gHighPassFrequency / sampleRate);
-    const double a0 = 1.0 + k / gHighPassQ + k * k;
-    return Biquad{1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / gHighPassQ + k * k) / a0};
+    const double k = std::tan(kPi * kHighPassFrequency / sampleRate);
+    const double a0 = 1.0 + k / kHighPassQ + k * k;
+    return Biquad{1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / kHighPassQ + k * k) / a0};
 }
 
 std::vector<double> weightedSquares(const std::vector<float>& channel, int sampleRate)
@@ -64,7 +64,7 @@ std::vector<double> weightedSquares(const std::vector<float>& channel, int sampl
     return squares;
 }
 
-double toLufs(double power) { return gLoudnessOffset + 10.0 * std::log10(power); }
+double toLufs(double power) { return kLoudnessOffset + 10.0 * std::log10(power); }
 }
 
 double integratedLoudness(const std::vector<float>& left, const std::vector<float>& right,
@@ -72,8 +72,8 @@ double integratedLoudness(const std::vector<float>& left, const std::vector<floa
 {
     const std::vector<double> leftSquares = weightedSquares(left, sampleRate);
     const std::vector<double> rightSquares = weightedSquares(right, sampleRate);
-    const size_t blockLength = static_cast<size_t>(gBlockSeconds * sampleRate);
-    const size_t hop = blockLength / gBlockOverlap;
+    const size_t blockLength = static_cast<size_t>(kBlockSeconds * sampleRate);
+    const size_t hop = blockLength / kBlockOverlap;
 
     // Running sums over both channels give each block's mean square cheaply.
     std::vector<double> prefix(leftSquares.size() + 1, 0.0);
@@ -83,13 +83,13 @@ double integratedLoudness(const std::vector<float>& left, const std::vector<floa
     std::vector<double> blockPowers;
     for (size_t start = 0; start + blockLength <= leftSquares.size(); start += hop) {
         const double power = (prefix[start + blockLength] - prefix[start]) / blockLength;
-        if (power > 0.0 && toLufs(power) > gAbsoluteGate) blockPowers.push_back(power);
+        if (power > 0.0 && toLufs(power) > kAbsoluteGate) blockPowers.push_back(power);
     }
     if (blockPowers.empty()) return -std::numeric_limits<double>::infinity();
 
     double sum = 0.0;
     for (double power : blockPowers) sum += power;
-    const double relativeGate = toLufs(sum / blockPowers.size()) + gRelativeGate;
+    const double relativeGate = toLufs(sum / blockPowers.size()) + kRelativeGate;
     double gatedSum = 0.0;
     size_t gatedCount = 0;
     for (double power : blockPowers) {

@@ -23,12 +23,12 @@
 #include <string>
 
 namespace {
-const char* const gToolName = "quorvane-musicgen";
-const char* const gUsage = "usage: quorvane-musicgen [--advance FRAMES] OUTPUT.wav";
+const char* const kToolName = "quorvane-musicgen";
+const char* const kUsage = "usage: quorvane-musicgen [--advance FRAMES] OUTPUT.wav";
 
 int fail(const std::string& message)
 {
-    std::fprintf(stderr, "%s: %s\n", gToolName, message.c_str());
+    std::fprintf(stderr, "%s: %s\n", kToolName, message.c_str());
     return 1;
 }
 
@@ -42,7 +42,7 @@ int main(int argc, char** argv)
 {
     long advanceFrames = 0;
     std::string path;
-    CLI::App app(gUsage, gToolName);
+    CLI::App app(kUsage, kToolName);
     app.set_help_flag();
     app.add_option("--advance", advanceFrames)
         ->check(textCheck("FRAMES", [](const std::string& text) {
@@ -55,7 +55,7 @@ int main(int argc, char** argv)
     app.add_option("OUTPUT.wav", path)->required();
     std::string error;
     if (!parseArguments(app, argc, argv, &error)) {
-        std::fprintf(stderr, "%s: %s (%s)\n", gToolName, error.c_str(), gUsage);
+        std::fprintf(stderr, "%s: %s (%s)\n", kToolName, error.c_str(), kUsage);
         return kUsageStatus;
     }
     try {
@@ -65,7 +65,7 @@ int main(int argc, char** argv)
         advanceChannel(mix.left, advanceFrames);
         advanceChannel(mix.right, advanceFrames);
         if (!writeWav(path, mix)) return fail("cannot write " + path);
-        std::printf("%s: wrote %s, %.3f s at %d Hz, %.2f LUFS\n", gToolName, path.c_str(),
+        std::printf("%s: wrote %s, %.3f s at %d Hz, %.2f LUFS\n", kToolName, path.c_str(),
                     double(mix.left.size()) / mix.sampleRate, mix.sampleRate,
                     integratedLoudness(mix.left, mix.right, mix.sampleRate));
     } catch (const std::exception& error) {

@@ -4,13 +4,13 @@
 #include <sstream>
 
 namespace {
-constexpr int gSemitonesPerOctave = 12;
-constexpr int gNoteOfA4 = 69;
-constexpr double gFrequencyOfA4 = 440.0;
-constexpr int gMinorThird = 3;
-constexpr int gMajorThird = 4;
-constexpr int gFifth = 7;
-constexpr int gMinorSeventh = 10;
+constexpr int kSemitonesPerOctave = 12;
+constexpr int kNoteOfA4 = 69;
+constexpr double kFrequencyOfA4 = 440.0;
+constexpr int kMinorThird = 3;
+constexpr int kMajorThird = 4;
+constexpr int kFifth = 7;
+constexpr int kMinorSeventh = 10;
 
 struct ChordQuality {
     const char* suffix;
@@ -18,7 +18,7 @@ struct ChordQuality {
 };
 
 // Longer suffixes first so "maj7" is not read as "m" + "aj7".
-const std::vector<ChordQuality> gQualities = {
+const std::vector<ChordQuality> kQualities = {
     {"madd9", {0, 3, 7, 14}}, {"maj7", {0, 4, 7, 11}}, {"add9", {0, 4, 7, 14}},
     {"sus4", {0, 5, 7}},      {"sus2", {0, 2, 7}},     {"m7", {0, 3, 7, 10}},
     {"m", {0, 3, 7}},         {"7", {0, 4, 7, 10}},    {"", {0, 4, 7}},
@@ -50,7 +50,7 @@ int readPitchClass(const std::string& text, size_t& used)
         pc += text[1] == '#' ? 1 : -1;
         used = 2;
     }
-    return (pc + gSemitonesPerOctave) % gSemitonesPerOctave;
+    return (pc + kSemitonesPerOctave) % kSemitonesPerOctave;
 }
 }
 
@@ -64,12 +64,12 @@ int noteNumber(const std::string& name)
     // An accidental may cross the octave line (B#3 is C4), so work from the letter.
     const int letterPc = pitchClassOfLetter(name[0]);
     int accidental = used == 2 ? (name[1] == '#' ? 1 : -1) : 0;
-    return (octaveText[0] - '0' + 1) * gSemitonesPerOctave + letterPc + accidental;
+    return (octaveText[0] - '0' + 1) * kSemitonesPerOctave + letterPc + accidental;
 }
 
 double noteFrequency(double note)
 {
-    return gFrequencyOfA4 * std::pow(2.0, (note - gNoteOfA4) / gSemitonesPerOctave);
+    return kFrequencyOfA4 * std::pow(2.0, (note - kNoteOfA4) / kSemitonesPerOctave);
 }
 
 Chord parseChord(const std::string& symbol)
@@ -79,7 +79,7 @@ Chord parseChord(const std::string& symbol)
     const int pc = readPitchClass(symbol, used);
     if (pc < 0) return chord;
     const std::string suffix = symbol.substr(used);
-    for (const ChordQuality& quality : gQualities) {
+    for (const ChordQuality& quality : kQualities) {
         if (suffix == quality.suffix) {
             chord.root = pc;
             chord.intervals = quality.intervals;
@@ -92,19 +92,19 @@ Chord parseChord(const std::string& symbol)
 int degreeOffset(const Chord& chord, const std::string& token)
 {
     bool minor = false;
-    int seventh = gMinorSeventh;
+    int seventh = kMinorSeventh;
     for (int interval : chord.intervals) {
-        if (interval == gMinorThird) minor = true;
-        if (interval == gMinorSeventh || interval == gMinorSeventh + 1) seventh = interval;
+        if (interval == kMinorThird) minor = true;
+        if (interval == kMinorSeventh || interval == kMinorSeventh + 1) seventh = interval;
     }
-    const int third = minor ? gMinorThird : gMajorThird;
+    const int third = minor ? kMinorThird : kMajorThird;
     if (token == "1") return 0;
     if (token == "3") return third;
-    if (token == "5") return gFifth;
+    if (token == "5") return kFifth;
     if (token == "7") return seventh;
-    if (token == "8") return gSemitonesPerOctave;
-    if (token == "10") return gSemitonesPerOctave + third;
-    if (token == "12") return gSemitonesPerOctave + gFifth;
+    if (token == "8") return kSemitonesPerOctave;
+    if (token == "10") return kSemitonesPerOctave + third;
+    if (token == "12") return kSemitonesPerOctave + kFifth;
     return -1;
 }
 

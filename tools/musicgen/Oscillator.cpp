@@ -4,8 +4,8 @@
 #include <cmath>
 
 namespace {
-constexpr double gTwoPi = 6.283185307179586;
-constexpr double gTriangleLeak = 0.999;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kTriangleLeak = 0.999;
 }
 
 double polyBlep(double t, double dt)
@@ -28,11 +28,11 @@ Oscillator::Oscillator(Waveform waveform, double startPhase)
 
 double Oscillator::next(double frequency)
 {
-    const double dt = frequency / gSampleRate;
+    const double dt = frequency / kSampleRate;
     const double t = phaseValue;
     double out = 0.0;
     switch (waveform) {
-    case Waveform::Sine: out = std::sin(gTwoPi * t); break;
+    case Waveform::Sine: out = std::sin(kTwoPi * t); break;
     case Waveform::Saw: out = 2.0 * t - 1.0 - polyBlep(t, dt); break;
     case Waveform::Square:
     case Waveform::Triangle: {
@@ -45,7 +45,7 @@ double Oscillator::next(double frequency)
             out = square;
         } else {
             // A leaky integral of the square is a band-limited triangle.
-            triangleState = gTriangleLeak * triangleState + 4.0 * dt * square;
+            triangleState = kTriangleLeak * triangleState + 4.0 * dt * square;
             out = triangleState;
         }
         break;

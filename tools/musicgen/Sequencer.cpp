@@ -6,18 +6,18 @@
 #include <stdexcept>
 
 namespace {
-constexpr double gStepBeats = 1.0 / gStepsPerBeat;
-constexpr int gSemitonesPerOctave = 12;
-constexpr int gBassLowestNote = 33;  // A1
-constexpr int gArpLowestNote = 57;   // A3
-constexpr int gPadLowestNote = 55;   // G3: chord tones sit in the octave above
-constexpr int gPadRootLowestNote = 45;
-constexpr double gPadVelocity = 0.7;
-constexpr double gPadRootVelocity = 0.5;
-constexpr double gLineVelocity = 0.8;
-constexpr double gArpPanWidth = 0.45;
+constexpr double kStepBeats = 1.0 / kStepsPerBeat;
+constexpr int kSemitonesPerOctave = 12;
+constexpr int kBassLowestNote = 33;  // A1
+constexpr int kArpLowestNote = 57;   // A3
+constexpr int kPadLowestNote = 55;   // G3: chord tones sit in the octave above
+constexpr int kPadRootLowestNote = 45;
+constexpr double kPadVelocity = 0.7;
+constexpr double kPadRootVelocity = 0.5;
+constexpr double kLineVelocity = 0.8;
+constexpr double kArpPanWidth = 0.45;
 // Off-beat sixteenths of the hats come late by this share of a step.
-constexpr double gSwing = 0.12;
+constexpr double kSwing = 0.12;
 
 struct DrumLane {
     Instrument instrument;
@@ -26,7 +26,7 @@ struct DrumLane {
     bool swung;
 };
 
-const DrumLane gDrumLanes[] = {
+const DrumLane kDrumLanes[] = {
     {Instrument::Kick, &DrumPattern::kick, 0.0, false},
     {Instrument::Snare, &DrumPattern::snare, 0.05, false},
     {Instrument::Clap, &DrumPattern::clap, -0.05, false},
@@ -78,8 +78,8 @@ std::vector<PlacedNote> placeNotes(const std::vector<std::string>& steps)
 
 int noteInRange(int pitchClass, int lowest)
 {
-    return lowest + ((pitchClass - lowest) % gSemitonesPerOctave + gSemitonesPerOctave) %
-                        gSemitonesPerOctave;
+    return lowest + ((pitchClass - lowest) % kSemitonesPerOctave + kSemitonesPerOctave) %
+                        kSemitonesPerOctave;
 }
 }
 
@@ -95,8 +95,8 @@ Sequencer::Sequencer(const Song& song) : song(song)
 {
     addChords();
     addPad();
-    addDegreeLine(Instrument::Bass, song.bassPatterns, &Section::bass, gBassLowestNote);
-    addDegreeLine(Instrument::Arp, song.arpPatterns, &Section::arp, gArpLowestNote);
+    addDegreeLine(Instrument::Bass, song.bassPatterns, &Section::bass, kBassLowestNote);
+    addDegreeLine(Instrument::Arp, song.arpPatterns, &Section::arp, kArpLowestNote);
     addLead();
     addDrums();
     addHits();
@@ -177,11 +177,11 @@ void Sequencer::addPad()
     for (const ChordSpan& span : chordSpans) {
         const double length = span.endBeat - span.startBeat;
         for (int interval : span.chord.intervals) {
-            const int note = noteInRange(span.chord.root + interval, gPadLowestNote);
-            addEvent(Instrument::Pad, span.startBeat, length, note, gPadVelocity, 0.0);
+            const int note = noteInRange(span.chord.root + interval, kPadLowestNote);
+            addEvent(Instrument::Pad, span.startBeat, length, note, kPadVelocity, 0.0);
         }
         addEvent(Instrument::Pad, span.startBeat, length,
-                 noteInRange(span.chord.root, gPadRootLowestNote), gPadRootVelocity, 0.0);
+                 noteInRange(span.chord.root, kPadRootLowestNote), kPadRootVelocity, 0.0);
     }
 }
 
@@ -193,13 +193,13 @@ void Sequencer::forEachNote(
         const StepPattern& pattern = findPattern(patterns, run.pattern);
         const std::vector<std::string> steps = splitSteps(pattern.steps);
         const std::vector<PlacedNote> notes = placeNotes(steps);
-        const double cycle = steps.size() * gStepBeats;
+        const double cycle = steps.size() * kStepBeats;
         for (double origin = run.patternStart; origin < run.end; origin += cycle) {
             for (const PlacedNote& placed : notes) {
-                const double start = origin + placed.step * gStepBeats;
+                const double start = origin + placed.step * kStepBeats;
                 if (start < run.start || start >= run.end) continue;
                 visit(pattern, placed.token, start,
-                      std::min(placed.length * gStepBeats, run.end - start));
+                      std::min(placed.length * kStepBeats, run.end - start));
             }
         }
     }
@@ -219,9 +219,9 @@ void Sequencer::addDegreeLine(Instrument instrument, const std::vector<StepPatte
                 throw std::runtime_error("bad degree \"" + token + "\" in pattern \"" +
                                          pattern.name + "\"");
             const double pan =
-                instrument == Instrument::Arp ? (count % 2 ? gArpPanWidth : -gArpPanWidth) : 0.0;
+                instrument == Instrument::Arp ? (count % 2 ? kArpPanWidth : -kArpPanWidth) : 0.0;
             addEvent(instrument, start, length, noteInRange(chord->root, lowestNote) + offset,
-                     gLineVelocity, pan);
+                     kLineVelocity, pan);
             ++count;
         });
 }
@@ -235,7 +235,7 @@ void Sequencer::addLead()
                     if (note < 0)
                         throw std::runtime_error("bad note \"" + token + "\" in pattern \"" +
                                                  pattern.name + "\"");
-                    addEvent(Instrument::Lead, start, length, note, gLineVelocity, 0.0);
+                    addEvent(Instrument::Lead, start, length, note, kLineVelocity, 0.0);
                 });
 }
 
@@ -243,22 +243,22 @@ void Sequencer::addDrums()
 {
     for (const Run& run : runsOf(&Section::drums)) {
         const DrumPattern& pattern = findPattern(song.drumPatterns, run.pattern);
-        for (const DrumLane& lane : gDrumLanes) {
+        for (const DrumLane& lane : kDrumLanes) {
             const std::string& steps = pattern.*lane.steps;
             if (steps.empty()) continue;
-            const double cycle = steps.size() * gStepBeats;
+            const double cycle = steps.size() * kStepBeats;
             for (double origin = run.patternStart; origin < run.end; origin += cycle) {
                 for (size_t i = 0; i < steps.size(); ++i) {
                     const double velocity = drumVelocity(steps[i]);
                     if (steps[i] != '.' && velocity == 0.0)
                         throw std::runtime_error(std::string("bad drum step '") + steps[i] +
                                                  "' in pattern \"" + pattern.name + "\"");
-                    const double start = origin + i * gStepBeats;
+                    const double start = origin + i * kStepBeats;
                     if (velocity == 0.0 || start < run.start || start >= run.end) continue;
-                    const double late = lane.swung && i % 2 ? gSwing * gStepBeats : 0.0;
+                    const double late = lane.swung && i % 2 ? kSwing * kStepBeats : 0.0;
                     const double shaped =
                         lane.swung ? velocity * humanise(static_cast<int>(i)) : velocity;
-                    addEvent(lane.instrument, start + late, gStepBeats, 0.0, shaped, lane.pan);
+                    addEvent(lane.instrument, start + late, kStepBeats, 0.0, shaped, lane.pan);
                 }
             }
         }
@@ -271,7 +271,7 @@ void Sequencer::addHits()
         // A riser is heard before its beat and ends on it.
         const double start =
             hit.instrument == Instrument::Riser ? hit.beat - hit.lengthBeats : hit.beat;
-        addEvent(hit.instrument, start, std::max(hit.lengthBeats, gStepBeats), 0.0, hit.velocity,
+        addEvent(hit.instrument, start, std::max(hit.lengthBeats, kStepBeats), 0.0, hit.velocity,
                  0.0);
     }
 }

@@ -13,7 +13,7 @@
 #include <cmath>
 
 namespace {
-constexpr double gPi = 3.141592653589793;
+constexpr double kPi = 3.141592653589793;
 
 // How loud each instrument sits in the mix, how much of it goes to the
 // hall and the echo, and how deeply the kick pushes it down.
@@ -25,7 +25,7 @@ struct InstrumentMix {
     double duck;
 };
 
-const InstrumentMix gMix[] = {
+const InstrumentMix kMix[] = {
     // instrument             gain  reverb delay duck
     {Instrument::Kick, 0.55, 0.00, 0.00, 0.0},    {Instrument::Snare, 0.30, 0.30, 0.00, 0.0},
     {Instrument::Clap, 0.24, 0.40, 0.00, 0.0},    {Instrument::ClosedHat, 0.20, 0.05, 0.00, 0.0},
@@ -39,7 +39,7 @@ const InstrumentMix gMix[] = {
 //                      first           second          semis mix   unison cents width
 //                      amp {attack decay sustain release}  filter envelope  octaves Q  keys
 //                      vibrato depth Hz delay  level
-const Patch gBassPatch = {Waveform::Saw,
+const Patch kBassPatch = {Waveform::Saw,
                           Waveform::Square,
                           -12,
                           0.45,
@@ -55,10 +55,10 @@ const Patch gBassPatch = {Waveform::Saw,
                           0.0,
                           0.0,
                           1.0};
-const Patch gPadPatch = {
+const Patch kPadPatch = {
     Waveform::Saw,        Waveform::Saw, 12,  0.25, 6,   22,  0.8, {1.0, 1.5, 0.85, 0.9},
     {0.8, 2.0, 0.6, 1.0}, 0.6,           0.9, 0.3,  0.0, 0.0, 0.0, 1.0};
-const Patch gArpPatch = {Waveform::Saw,
+const Patch kArpPatch = {Waveform::Saw,
                          Waveform::Square,
                          12,
                          0.25,
@@ -74,7 +74,7 @@ const Patch gArpPatch = {Waveform::Saw,
                          0.0,
                          0.0,
                          1.0};
-const Patch gLeadPatch = {Waveform::Saw,
+const Patch kLeadPatch = {Waveform::Saw,
                           Waveform::Square,
                           0,
                           0.35,
@@ -91,38 +91,38 @@ const Patch gLeadPatch = {Waveform::Saw,
                           0.25,
                           1.0};
 
-constexpr double gReverbRoom = 0.82;
-constexpr double gReverbDamping = 0.35;
-constexpr double gReverbReturn = 1.0;
-constexpr double gDelayBeats = 0.75;  // a dotted eighth
-constexpr double gDelayFeedback = 0.42;
-constexpr double gDelayDamping = 0.3;
-constexpr double gDelayReturn = 0.55;
-constexpr double gDelayIntoReverb = 0.3;
-constexpr double gDuckAttack = 0.004;
-constexpr double gDuckRelease = 0.13;
-constexpr double gDuckLength = 0.45;
-constexpr double gDcBlockHz = 22.0;
-constexpr double gDcBlockQ = 0.7071;
-constexpr double gMasterGain = 0.6;
-constexpr double gLimiterAttack = 0.002;
-constexpr double gLimiterRelease = 0.08;
-constexpr uint32_t gSeedMultiplier = 2654435761u;
+constexpr double kReverbRoom = 0.82;
+constexpr double kReverbDamping = 0.35;
+constexpr double kReverbReturn = 1.0;
+constexpr double kDelayBeats = 0.75;  // a dotted eighth
+constexpr double kDelayFeedback = 0.42;
+constexpr double kDelayDamping = 0.3;
+constexpr double kDelayReturn = 0.55;
+constexpr double kDelayIntoReverb = 0.3;
+constexpr double kDuckAttack = 0.004;
+constexpr double kDuckRelease = 0.13;
+constexpr double kDuckLength = 0.45;
+constexpr double kDcBlockHz = 22.0;
+constexpr double kDcBlockQ = 0.7071;
+constexpr double kMasterGain = 0.6;
+constexpr double kLimiterAttack = 0.002;
+constexpr double kLimiterRelease = 0.08;
+constexpr uint32_t kSeedMultiplier = 2654435761u;
 
 const InstrumentMix& mixOf(Instrument instrument)
 {
-    for (const InstrumentMix& mix : gMix)
+    for (const InstrumentMix& mix : kMix)
         if (mix.instrument == instrument) return mix;
-    return gMix[0];
+    return kMix[0];
 }
 
 const Patch* patchOf(Instrument instrument)
 {
     switch (instrument) {
-    case Instrument::Bass: return &gBassPatch;
-    case Instrument::Pad: return &gPadPatch;
-    case Instrument::Arp: return &gArpPatch;
-    case Instrument::Lead: return &gLeadPatch;
+    case Instrument::Bass: return &kBassPatch;
+    case Instrument::Pad: return &kPadPatch;
+    case Instrument::Arp: return &kArpPatch;
+    case Instrument::Lead: return &kLeadPatch;
     default: return nullptr;
     }
 }
@@ -141,12 +141,12 @@ const AutomationLane& cutoffOf(const Song& song, Instrument instrument)
 std::vector<float> kickPressure(const std::vector<NoteEvent>& events, size_t frames)
 {
     std::vector<float> pressure(frames, 0.0f);
-    const size_t length = static_cast<size_t>(gDuckLength * gSampleRate);
+    const size_t length = static_cast<size_t>(kDuckLength * kSampleRate);
     for (const NoteEvent& event : events) {
         if (event.instrument != Instrument::Kick) continue;
         for (size_t i = 0; i < length && event.startFrame + i < frames; ++i) {
-            const double t = double(i) / gSampleRate;
-            const double shape = std::min(t / gDuckAttack, 1.0) * std::exp(-t / gDuckRelease);
+            const double t = double(i) / kSampleRate;
+            const double shape = std::min(t / kDuckAttack, 1.0) * std::exp(-t / kDuckRelease);
             float& p = pressure[event.startFrame + i];
             p = std::max(p, static_cast<float>(shape * event.velocity));
         }
@@ -173,11 +173,11 @@ StereoSamples renderSong(const Song& song)
                        cutoffOf(song, event.instrument), left, right);
         } else {
             renderDrum(event.instrument, event.velocity, frameToSeconds(event.lengthFrames),
-                       index * gSeedMultiplier, left, right);
+                       index * kSeedMultiplier, left, right);
         }
         const InstrumentMix& mix = mixOf(event.instrument);
         // Constant-power pan, unity in the middle.
-        const double angle = (event.pan + 1.0) * gPi / 4.0;
+        const double angle = (event.pan + 1.0) * kPi / 4.0;
         const double panLeft = std::cos(angle) * std::sqrt(2.0) * mix.gain;
         const double panRight = std::sin(angle) * std::sqrt(2.0) * mix.gain;
         for (size_t i = 0; i < left.size(); ++i) {
@@ -194,29 +194,29 @@ StereoSamples renderSong(const Song& song)
         }
     }
 
-    PingPongDelay delay(static_cast<int>(beatToFrame(gDelayBeats)), gDelayFeedback, gDelayDamping);
-    Reverb reverb(gReverbRoom, gReverbDamping);
+    PingPongDelay delay(static_cast<int>(beatToFrame(kDelayBeats)), kDelayFeedback, kDelayDamping);
+    Reverb reverb(kReverbRoom, kReverbDamping);
     Filter blockLeft(FilterMode::HighPass), blockRight(FilterMode::HighPass);
-    blockLeft.setCutoff(gDcBlockHz, gDcBlockQ);
-    blockRight.setCutoff(gDcBlockHz, gDcBlockQ);
+    blockLeft.setCutoff(kDcBlockHz, kDcBlockQ);
+    blockRight.setCutoff(kDcBlockHz, kDcBlockQ);
     // The dry buses become the finished mix in place, frame by frame.
     std::vector<float>&mixLeft = dryLeft, &mixRight = dryRight;
     for (size_t i = 0; i < frames; ++i) {
         double echoLeft = 0.0, echoRight = 0.0, hallLeft = 0.0, hallRight = 0.0;
         delay.process(delayLeft[i], delayRight[i], echoLeft, echoRight);
-        reverb.process(reverbSend[i] + gDelayIntoReverb * 0.5 * (echoLeft + echoRight), hallLeft,
+        reverb.process(reverbSend[i] + kDelayIntoReverb * 0.5 * (echoLeft + echoRight), hallLeft,
                        hallRight);
-        const double level = gMasterGain * song.masterLevel.valueAt(double(i) / gFramesPerBeat);
-        const double l = dryLeft[i] + gDelayReturn * echoLeft + gReverbReturn * hallLeft;
-        const double r = dryRight[i] + gDelayReturn * echoRight + gReverbReturn * hallRight;
+        const double level = kMasterGain * song.masterLevel.valueAt(double(i) / kFramesPerBeat);
+        const double l = dryLeft[i] + kDelayReturn * echoLeft + kReverbReturn * hallLeft;
+        const double r = dryRight[i] + kDelayReturn * echoRight + kReverbReturn * hallRight;
         mixLeft[i] = static_cast<float>(blockLeft.process(l) * level);
         mixRight[i] = static_cast<float>(blockRight.process(r) * level);
     }
     StereoSamples out;
-    out.sampleRate = gSampleRate / 2;
+    out.sampleRate = kSampleRate / 2;
     out.left = decimateByTwo(mixLeft);
     out.right = decimateByTwo(mixRight);
-    Limiter(std::pow(10.0, gLimiterCeilingDb / 20.0), gLimiterAttack, gLimiterRelease,
+    Limiter(std::pow(10.0, kLimiterCeilingDb / 20.0), kLimiterAttack, kLimiterRelease,
             out.sampleRate)
         .process(out.left, out.right);
     return out;

@@ -10,4 +10,4 @@ StereoSamples renderSong(const Song& song);
 
 // Highest sample the limiter lets through, in dBFS; the headroom above it
 // keeps the encoded file's true peak below -1 dBTP.
-constexpr double gLimiterCeilingDb = -2.0;
+constexpr double kLimiterCeilingDb = -2.0;

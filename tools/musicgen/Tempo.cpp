@@ -4,7 +4,7 @@
 
 int64_t beatToFrame(double beat)
 {
-    return static_cast<int64_t>(std::floor(beat * gFramesPerBeat + 0.5));
+    return static_cast<int64_t>(std::floor(beat * kFramesPerBeat + 0.5));
 }
 
-double frameToSeconds(int64_t frame) { return static_cast<double>(frame) / gSampleRate; }
+double frameToSeconds(int64_t frame) { return static_cast<double>(frame) / kSampleRate; }

@@ -7,38 +7,38 @@
 #include <cmath>
 
 namespace {
-constexpr double gTwoPi = 6.283185307179586;
-constexpr double gPi = 3.141592653589793;
-constexpr int gControlInterval = 16;  // frames between cutoff updates
-constexpr double gLongestTail = 4.0;  // seconds of release at most
-constexpr int gReferenceNote = 60;
-constexpr double gCentsPerSemitone = 100.0;
-constexpr double gHighestCutoff = 18000.0;
-constexpr double gVibratoFadeIn = 0.3;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kPi = 3.141592653589793;
+constexpr int kControlInterval = 16;  // frames between cutoff updates
+constexpr double kLongestTail = 4.0;  // seconds of release at most
+constexpr int kReferenceNote = 60;
+constexpr double kCentsPerSemitone = 100.0;
+constexpr double kHighestCutoff = 18000.0;
+constexpr double kVibratoFadeIn = 0.3;
 // Each copy starts at its own phase so the stack does not begin as a click.
-constexpr double gPhaseStep = 0.618033988749895;
+constexpr double kPhaseStep = 0.618033988749895;
 }
 
 void renderTone(const Patch& patch, double note, double velocity, int64_t startFrame,
                 int64_t lengthFrames, const AutomationLane& cutoff, std::vector<float>& left,
                 std::vector<float>& right)
 {
-    const int64_t maxFrames = lengthFrames + static_cast<int64_t>(gLongestTail * gSampleRate);
+    const int64_t maxFrames = lengthFrames + static_cast<int64_t>(kLongestTail * kSampleRate);
     left.assign(maxFrames, 0.0f);
     right.assign(maxFrames, 0.0f);
 
     std::vector<Oscillator> firsts, partners;
     std::vector<double> detune, panLeft, panRight;
     for (int i = 0; i < patch.unison; ++i) {
-        const double phase = std::fmod(gPhaseStep * (i + 1), 1.0);
+        const double phase = std::fmod(kPhaseStep * (i + 1), 1.0);
         firsts.emplace_back(patch.first, phase);
-        partners.emplace_back(patch.second, std::fmod(phase + gPhaseStep, 1.0));
+        partners.emplace_back(patch.second, std::fmod(phase + kPhaseStep, 1.0));
         const double spread = patch.unison > 1 ? (double(i) / (patch.unison - 1) - 0.5) : 0.0;
-        detune.push_back(std::pow(2.0, spread * patch.unisonCents / gCentsPerSemitone / 12.0));
+        detune.push_back(std::pow(2.0, spread * patch.unisonCents / kCentsPerSemitone / 12.0));
         // Copies fan out across the field, alternating sides so the sharp
         // and flat ones mix on both; a single copy sits in the middle.
         const double side = (i % 2 ? 1.0 : -1.0) * patch.stereoWidth * std::fabs(2.0 * spread);
-        const double angle = (side + 1.0) * gPi / 4.0;
+        const double angle = (side + 1.0) * kPi / 4.0;
         panLeft.push_back(std::cos(angle) * std::sqrt(2.0));
         panRight.push_back(std::sin(angle) * std::sqrt(2.0));
     }
@@ -46,7 +46,7 @@ void renderTone(const Patch& patch, double note, double velocity, int64_t startF
     Envelope amp(patch.amp), filterEnvelope(patch.filterEnvelope);
     const double baseFrequency = noteFrequency(note);
     const double secondRatio = std::pow(2.0, patch.secondSemitones / 12.0);
-    const double keyFactor = std::pow(2.0, patch.keyTracking * (note - gReferenceNote) / 12.0);
+    const double keyFactor = std::pow(2.0, patch.keyTracking * (note - kReferenceNote) / 12.0);
     const double stackGain = 1.0 / std::sqrt(static_cast<double>(patch.unison));
     const double gain = patch.level * velocity * stackGain;
 
@@ -59,19 +59,19 @@ void renderTone(const Patch& patch, double note, double velocity, int64_t startF
         const double envelope = amp.next();
         const double opening = filterEnvelope.next();
         if (amp.finished()) break;
-        if (frame % gControlInterval == 0) {
-            const double beat = static_cast<double>(startFrame + frame) / gFramesPerBeat;
+        if (frame % kControlInterval == 0) {
+            const double beat = static_cast<double>(startFrame + frame) / kFramesPerBeat;
             const double hz = std::min(cutoff.valueAt(beat) * keyFactor *
                                            std::pow(2.0, patch.filterOctaves * opening),
-                                       gHighestCutoff);
+                                       kHighestCutoff);
             filterLeft.setCutoff(hz, patch.resonance);
             filterRight.setCutoff(hz, patch.resonance);
         }
-        const double seconds = static_cast<double>(frame) / gSampleRate;
+        const double seconds = static_cast<double>(frame) / kSampleRate;
         double vibrato = 0.0;
         if (patch.vibratoSemitones > 0.0 && seconds > patch.vibratoDelay) {
-            const double depth = std::min((seconds - patch.vibratoDelay) / gVibratoFadeIn, 1.0);
-            vibrato = depth * patch.vibratoSemitones * std::sin(gTwoPi * patch.vibratoHz * seconds);
+            const double depth = std::min((seconds - patch.vibratoDelay) / kVibratoFadeIn, 1.0);
+            vibrato = depth * patch.vibratoSemitones * std::sin(kTwoPi * patch.vibratoHz * seconds);
         }
         const double frequency =
             vibrato != 0.0 ? baseFrequency * std::pow(2.0, vibrato / 12.0) : baseFrequency;

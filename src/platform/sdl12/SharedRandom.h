@@ -2,6 +2,6 @@
 // place and goes back to it (the browser's seeks).
 #pragma once
 
-#include "platform/sdl12/LibcRandom.h"
+#include "platform/LibcRandom.h"
 
 LibcRandom& sharedRandom();

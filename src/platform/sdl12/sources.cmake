@@ -9,8 +9,8 @@ set(SDL12_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Mixer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageLoader.cpp
   # glibc's rand() sequence in place of the platform C library's.
-  ${CMAKE_CURRENT_LIST_DIR}/LibcRand.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/LibcRandom.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RandFunctions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../LibcRandom.cpp
 )
 # SDL.h, SDL_image.h, SDL_mixer.h in place of SDL's own; Platform.h.
 set(SDL12_INCLUDE_DIRS ${CMAKE_CURRENT_LIST_DIR}/include ${CMAKE_CURRENT_LIST_DIR})

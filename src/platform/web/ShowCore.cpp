@@ -28,10 +28,10 @@ bool ShowCore::startUp(bool withSound)
         return false;
     }
     // The page names the scenes on its timeline from the schedule itself.
-    int index = 0;
-    for (const Clip* clip = Clip::first; clip != nullptr; clip = clip->next, ++index) {
-        const char* name = sceneName(static_cast<size_t>(index));
-        if (name != nullptr) pageScene(index, name, clip->getStart(), clip->getEnd());
+    for (const ScheduledClip& clip : scheduledClips()) {
+        if (clip.name != nullptr) {
+            pageScene(static_cast<int>(clip.index), clip.name, clip.start, clip.end);
+        }
     }
     return true;
 }

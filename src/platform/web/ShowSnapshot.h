@@ -9,7 +9,7 @@
 #include "effects/Camera.h"
 #include "effects/ParticleSystem.h"
 #include "platform/gl11/FixedFunction.h"
-#include "platform/sdl12/LibcRandom.h"
+#include "platform/LibcRandom.h"
 #include "shell/FrameLoop.h"
 
 #include <cstddef>

@@ -150,10 +150,10 @@ bool WebGlReplay::open(const char* canvasSelector)
     lost = false;
     if (bufferWidth > largestBuffer || bufferHeight > largestBuffer) {
         std::fprintf(stderr, "quorvane: WebGL draws at most %dx%d; drawing at %dx%d\n",
-                     largestBuffer, largestBuffer * kWindowHeight / kWindowWidth, kWindowWidth,
-                     kWindowHeight);
-        bufferWidth = kWindowWidth;
-        bufferHeight = kWindowHeight;
+                     largestBuffer, largestBuffer * kStageHeight / kStageWidth, kStageWidth,
+                     kStageHeight);
+        bufferWidth = kStageWidth;
+        bufferHeight = kStageHeight;
     }
     applyDrawingBufferSize();
     return true;
@@ -302,10 +302,10 @@ void WebGlReplay::apply(const RasterState& s)
                                 s.clearColour[3]);
     if (all || s.clearDepth != a.clearDepth) emscripten_glClearDepthf(s.clearDepth);
     if (all || std::memcmp(s.viewport, a.viewport, sizeof s.viewport) != 0) {
-        emscripten_glViewport(scaleToPicture(s.viewport[0], bufferWidth, kWindowWidth),
-                              scaleToPicture(s.viewport[1], bufferHeight, kWindowHeight),
-                              scaleToPicture(s.viewport[2], bufferWidth, kWindowWidth),
-                              scaleToPicture(s.viewport[3], bufferHeight, kWindowHeight));
+        emscripten_glViewport(scaleToPicture(s.viewport[0], bufferWidth, kStageWidth),
+                              scaleToPicture(s.viewport[1], bufferHeight, kStageHeight),
+                              scaleToPicture(s.viewport[2], bufferWidth, kStageWidth),
+                              scaleToPicture(s.viewport[3], bufferHeight, kStageHeight));
     }
     applied = s;
     appliedKnown = true;
@@ -470,14 +470,14 @@ bool WebGlReplay::contextRestored(
 
 bool WebGlReplay::setDrawingBufferSize(int width, int height)
 {
-    if (width <= 0 || height <= 0 || width * kWindowHeight != height * kWindowWidth) {
+    if (width <= 0 || height <= 0 || width * kStageHeight != height * kStageWidth) {
         std::fprintf(stderr, "quorvane: the drawing buffer takes a 4:3 size, not %dx%d\n", width,
                      height);
         return false;
     }
     if (largestBuffer > 0 && (width > largestBuffer || height > largestBuffer)) {
         std::fprintf(stderr, "quorvane: WebGL draws at most %dx%d, not %dx%d\n", largestBuffer,
-                     largestBuffer * kWindowHeight / kWindowWidth, width, height);
+                     largestBuffer * kStageHeight / kStageWidth, width, height);
         return false;
     }
     bufferWidth = width;

@@ -6,15 +6,12 @@
 #pragma once
 
 #include "platform/gl11/RecordedFrame.h"
+#include "shell/Stage.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-// The demo's window: its viewport in these pixels lands on the whole drawing buffer.
-constexpr int kWindowWidth = 800;
-constexpr int kWindowHeight = 600;
 
 class WebGlReplay {
 public:
@@ -101,8 +98,8 @@ private:
     int context = 0;                             // Emscripten's handle of the WebGL context
     bool opened = false;                         // open has succeeded
     bool lost = false;                           // the context is lost
-    int bufferWidth = kWindowWidth;              // the drawing buffer's size
-    int bufferHeight = kWindowHeight;
+    int bufferWidth = kStageWidth;               // the drawing buffer's size
+    int bufferHeight = kStageHeight;
     int largestBuffer = 0;    // the largest drawing buffer side WebGL takes; 0 before open
     int largestTexture = 64;  // GL_MAX_TEXTURE_SIZE
     int bufferSamples = 0;    // GL_SAMPLES of the drawing buffer; 0: not multisampled

@@ -1,4 +1,4 @@
-#include "platform/sdl12/LibcRandom.h"
+#include "platform/LibcRandom.h"
 
 namespace {
 constexpr int32_t kSeed = 1;  // what an unseeded rand() starts from

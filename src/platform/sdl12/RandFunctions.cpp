@@ -1,7 +1,7 @@
 // The demo draws its landscape and its particles from the C library's rand() and its
 // native builds have glibc's; the browser's C library has another generator. This one
 // takes its place: glibc's sequence, unseeded as srand(1), and srand to start it again.
-#include "platform/sdl12/LibcRandom.h"
+#include "platform/LibcRandom.h"
 #include "platform/sdl12/SharedRandom.h"
 
 #include <cstdlib>
