@@ -2,7 +2,7 @@
 
 #include "FastForward.h"
 #include "FrameGrab.h"
-#include "HostSystem.h"
+#include "PeakMemory.h"
 #include "PngFile.h"
 #include "offline/ShowFrames.h"
 #include "TerrainCache.h"

@@ -1,6 +1,6 @@
 #include "FastForward.h"
 
-#include "HostSystem.h"
+#include "GlLibrary.h"
 
 #include <GL/gl.h>
 

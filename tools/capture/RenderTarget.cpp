@@ -1,6 +1,6 @@
 #include "RenderTarget.h"
 
-#include "HostSystem.h"
+#include "CaptureHost.h"
 #include "ViewportScale.h"
 
 #include <SDL.h>

@@ -1,6 +1,6 @@
 #include "ViewportScale.h"
 
-#include "HostSystem.h"
+#include "GlLibrary.h"
 #include "platform/PictureScale.h"
 
 #include <GL/gl.h>

@@ -1,13 +1,9 @@
-#include "HostSystem.h"
+#include "CaptureHost.h"
 
 #include "VirtualDisplay.h"
 
-#include <dlfcn.h>
 #include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 
 namespace {
@@ -36,28 +32,5 @@ bool CaptureHost::start(std::string* error)
     return true;
 }
 
-std::string absolutePath(const std::string& path)
-{
-    if (path.empty() || path[0] == '/') return path;
-    char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd) == nullptr) return path;
-    return std::string(cwd) + "/" + path;
-}
-
-std::string parentOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The virtual display is made big enough for the window, and a display given must be too.
 bool windowReadBack() { return true; }
-
-long peakMemoryKib()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-void* glLibraryEntry(const char* name) { return dlsym(RTLD_NEXT, name); }
