@@ -352,10 +352,10 @@ bool WebGlReplay::drawPicture(const RecordedFrame& frame, int width, int height,
         std::fprintf(stderr, "quorvane: no picture can be drawn while the WebGL context is lost\n");
         return false;
     }
-    if (width <= 0 || height <= 0 || width * kWindowHeight != height * kWindowWidth ||
+    if (width <= 0 || height <= 0 || width * kStageHeight != height * kStageWidth ||
         width > largestBuffer || height > largestBuffer) {
         std::fprintf(stderr, "quorvane: WebGL draws a picture 4:3 and at most %dx%d, not %dx%d\n",
-                     largestBuffer, largestBuffer * kWindowHeight / kWindowWidth, width, height);
+                     largestBuffer, largestBuffer * kStageHeight / kStageWidth, width, height);
         return false;
     }
     const int samples = multisampled ? bufferSamples : 0;
