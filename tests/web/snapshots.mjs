@@ -207,9 +207,14 @@ export async function snapshotSeekOnce(driver, base, h) {
     120000,
   );
   const file = path.join(h.outDir, `${driver.name}-snapshot-50s.png`);
-  await tab.evaluate(() => {
-    document.getElementById('controls').style.visibility = 'hidden';
-  });
+  // WebKit's screenshot can still show the bar unless the page has painted once without it.
+  await tab.evaluate(
+    () =>
+      new Promise((painted) => {
+        document.getElementById('controls').style.visibility = 'hidden';
+        requestAnimationFrame(() => requestAnimationFrame(() => painted(true)));
+      }),
+  );
   await tab.screenshot(file, { x: 0, y: 0, width: 800, height: 600 });
   const result = h.compare(file, path.join(h.goldenDir, 'quorvane-50000.png'));
   const said = await tab.evaluate(() => window.quorvaneWatch.problems());
