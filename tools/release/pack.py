@@ -13,6 +13,8 @@ import time
 import zipfile
 import zlib
 
+from failure import fail
+
 # What zipfile's own deflate uses: raw deflate at the best level.
 LEVEL = 9
 UNIX = 3   # "made by" a Unix system, so unzip applies the modes
@@ -22,11 +24,6 @@ FILE_MODE = 0o644
 MSDOS_DIRECTORY = 0x10
 # The zip's timestamps are in DOS form, from 1980 on, to the even second.
 EARLIEST_EPOCH = 315532800
-
-
-def fail(message):
-    print(f'quorvane release: {message}', file=sys.stderr)
-    sys.exit(1)
 
 
 def entries(folder):

@@ -12,6 +12,8 @@ import sys
 import zlib
 from collections import Counter
 
+from failure import fail
+
 SIGNATURE = b'\x89PNG\r\n\x1a\n'
 RGB = 2          # PNG colour types
 PALETTE = 3
@@ -19,11 +21,6 @@ CHANNELS = 3
 LEVEL = 9
 MOST_COLOURS = 256
 FEWEST_COLOURS = 2
-
-
-def fail(message):
-    print(f'quorvane release: {message}', file=sys.stderr)
-    sys.exit(1)
 
 
 def read_png(path):

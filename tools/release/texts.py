@@ -14,6 +14,8 @@ import re
 import sys
 import textwrap
 
+from failure import fail
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 # Plain ASCII in both; an .nfo fits an 80-column text screen, a file_id.diz the
@@ -30,11 +32,6 @@ CREDIT_DOTS_TO = 24      # the column where the names of the credits start
 COMMAND_INDENT = ' ' * 14
 COMMAND_WIDTH = 78       # a command's lines with their " \" continuation
 NFO_TEXT_WIDTH = 76
-
-
-def fail(message):
-    print(f'quorvane release: {message}', file=sys.stderr)
-    sys.exit(1)
 
 
 def read_cards(path):
