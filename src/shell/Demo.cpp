@@ -5,16 +5,30 @@
 
 #include <cstdio>
 
+namespace {
+
+void startMusicWithFirstFrame(Uint32 elapsed, void* /*context*/) { startMusicAt(elapsed); }
+
+// SDL's clock, and the music started once the first frame is drawn: that frame is shown when
+// the music reaches it, however long the drawing (a software renderer compiles its shaders
+// there) and the device's start took.
+LoopHooks liveShowHooks()
+{
+    LoopHooks hooks = realTimeHooks();
+    hooks.firstFrameReady = startMusicWithFirstFrame;
+    return hooks;
+}
+
+}  // namespace
+
 int playShow(bool loop)
 {
-    Timeline* timeline = startUp();
+    Timeline* timeline = prepareShow();
     if (timeline == nullptr) return 1;
-    waitForMusic();
-    runFrameLoop(*timeline, realTimeHooks());
+    runFrameLoop(*timeline, liveShowHooks());
     while (loop && !gQuit) {
-        rewindShow();
-        waitForMusic();
-        runFrameLoop(*timeline, realTimeHooks());
+        resetShow();
+        runFrameLoop(*timeline, liveShowHooks());
     }
     shutDown();
     return 0;

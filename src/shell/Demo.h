@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -19,6 +20,8 @@ Texture* imageTexture(size_t index);
 // On a failure that leaves nothing to show it prints one line on stderr, shuts down what
 // was started and returns null; a failure of sound only is warned about and start-up goes on.
 Timeline* startUp();
+// All of start-up but the music, for a show that starts it with its first frame.
+Timeline* prepareShow();
 // What the last start-up failed at, as its line says it ("cannot load data/x.bmp: ...") but
 // without the native hint about the folder to run from, for a platform that words its
 // failures itself; empty when it did not fail.
@@ -34,13 +37,15 @@ void seedEmitter(ParticleSystem& particles);
 // camera at rest, the GL switches the scenes leave on turned off, no quit pending, and the
 // music started again from its beginning, repeating without end.
 void rewindShow();
+// The rewind without the music.
+void resetShow();
 
-// Waits until the device plays the music that start-up or the rewind started, so that
-// the frame loop's first clock reading is when it starts to play: a sound server may hold a
-// new stream back for a second or more. No wait without a device that is heard or without
+// Starts the music and waits until the device plays it and it has played `elapsed` ms: the
+// frame drawn for that moment is then shown with its sound. A sound server may hold a new
+// stream back for a second or more. No wait without a device that is heard or without
 // music; past 3 s one line says so and the show goes on. Escape or a quit request ends the
 // wait and sets gQuit.
-void waitForMusic();
+void startMusicAt(uint32_t elapsed);
 
 // Frees the music and the textures while their device and context exist, closes audio
 // and shuts SDL down.

@@ -70,6 +70,7 @@ void FrameLoop::start()
     elapsed = 0;
     pending = 0;
     escapePressed = false;
+    anyFrameShown = false;
     startTicks = hooks.ticks(hooks.context);
 }
 
@@ -102,6 +103,11 @@ bool FrameLoop::pass()
     timeline.update(static_cast<int32_t>(elapsed));
     if (gRotation >= kFullTurn) gRotation -= kFullTurn;
     if (hooks.frameDrawn != nullptr) hooks.frameDrawn(elapsed, hooks.context);
+    if (!anyFrameShown && hooks.firstFrameReady != nullptr) {
+        hooks.firstFrameReady(elapsed, hooks.context);
+        startTicks = hooks.ticks(hooks.context) - elapsed;
+    }
+    anyFrameShown = true;
     gRenderer.swap();
     return true;
 }

@@ -17,6 +17,10 @@ struct LoopHooks {
     void (*frameStarting)(Uint32 elapsed, void* context) = nullptr;
     // Called after the scene has drawn the frame, before the buffers are swapped; may be null.
     void (*frameDrawn)(Uint32 elapsed, void* context) = nullptr;
+    // Called once, when the loop's first frame is drawn but not yet shown, for what must
+    // start with the picture (the live show's music); may take its time, and may be null.
+    // The clock then resumes at that frame's time, so the time taken is not the show's.
+    void (*firstFrameReady)(Uint32 elapsed, void* context) = nullptr;
     void* context = nullptr;  // handed to every hook
     // False for a loop run beside the program's own, off screen: it leaves the keys, the
     // event queue and quit requests to the program's loop.
@@ -71,4 +75,5 @@ private:
     Uint32 elapsed = 0;          // ms since start, as of the last pass
     Uint32 pending = 0;          // wall time not yet paid for by drawn frames
     bool escapePressed = false;  // Escape went down in the events of the last pump
+    bool anyFrameShown = false;  // a frame was swapped since start: firstFrameReady is done
 };

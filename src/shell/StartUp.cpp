@@ -168,7 +168,7 @@ Texture* imageTexture(size_t index) { return kImageTextures[index]; }
 
 const std::string& startUpFailure() { return gStartUpFailure; }
 
-Timeline* startUp()
+Timeline* prepareShow()
 {
     gStartUpFailure.clear();
     if (!gWindow.create(kCaption, kStageWidth, kStageHeight, kScreenBits, kFullscreen)) {
@@ -197,11 +197,17 @@ Timeline* startUp()
     gRenderer.clear();
     gRenderer.setViewport(0, 0, kStageWidth, kStageHeight);
     gRenderer.setPerspective(kFieldOfView, kStageWidth, kStageHeight, kNearPlane, kFarPlane);
-    startMusic();
     return timeline;
 }
 
-void rewindShow()
+Timeline* startUp()
+{
+    Timeline* timeline = prepareShow();
+    if (timeline != nullptr) startMusic();
+    return timeline;
+}
+
+void resetShow()
 {
     std::srand(kUnseededRand);
     gParticles = ParticleSystem();
@@ -212,29 +218,40 @@ void rewindShow()
     gRenderer.undoSceneSwitches();
     setGlDefaults();
     gRenderer.clear();
+}
+
+void rewindShow()
+{
+    resetShow();
     startMusic();
 }
 
-void waitForMusic()
+void startMusicAt(uint32_t elapsed)
 {
+    startMusic();
     if (!gMusicIsHeard) return;
-    // The bound is read from the wall clock: the show's clock (SDL_GetTicks, on Windows the
-    // performance counter) is first read by the frame loop, and those who time the show from
-    // outside see it start there.
-    const auto deadline = std::chrono::system_clock::now() + kMusicStartBound;
+    // Real time, not the show's clock: that resumes once the wait is over.
+    using Clock = std::chrono::steady_clock;
+    const auto quitWhileWaiting = [] {
+        std::this_thread::sleep_for(kMusicStartPoll);
+        if (quitAsked()) gQuit = true;
+        return gQuit;
+    };
+    const auto deadline = Clock::now() + kMusicStartBound;
     while (gMixPasses - gPassesAtPlay < kPassesUntilHeard) {
-        if (quitAsked()) {
-            gQuit = true;
-            return;
-        }
-        if (std::chrono::system_clock::now() >= deadline) {
+        if (quitWhileWaiting()) return;
+        if (Clock::now() >= deadline) {
             std::fprintf(stderr,
                          "quorvane: the sound did not start within %lld s; the show starts "
                          "without waiting for it\n",
                          static_cast<long long>(kMusicStartBound.count()));
             return;
         }
-        std::this_thread::sleep_for(kMusicStartPoll);
+    }
+    // The music plays from its start now; the frame is shown when it reaches the frame's time.
+    const auto shown = Clock::now() + std::chrono::milliseconds(elapsed);
+    while (Clock::now() < shown) {
+        if (quitWhileWaiting()) return;
     }
 }
 

@@ -9,6 +9,8 @@
 //                                N frames after its last music start; 0 or unset: never
 //   QUORVANE_STALL_QUIT_PLAYS=N  ... after its N-th music start (--loop), default 1
 //   QUORVANE_STALL_QUIT_HELD_MS=N sends it SIGTERM N ms into a hold instead
+//   QUORVANE_STALL_DRAW_MS=N     holds the demo's first glBegin N ms, as a software renderer
+//                                compiling its shaders draws the first frame slowly
 // Log lines, times in ms of CLOCK_MONOTONIC:
 //   play MS      Mix_PlayMusic returned
 //   mixed MS     the held pass has the music in it: it leaves for the sound server now
@@ -130,6 +132,15 @@ Uint32 SDL_GetTicks(void)
         note("clock %.1f\n", nowMs());
     }
     return real();
+}
+
+void glBegin(unsigned mode)
+{
+    static const auto real = reinterpret_cast<void (*)(unsigned)>(next("glBegin"));
+    static std::atomic<bool> held{false};
+    if (!held.exchange(true))
+        usleep(static_cast<useconds_t>(envNumber("QUORVANE_STALL_DRAW_MS")) * 1000);
+    real(mode);
 }
 
 void SDL_GL_SwapBuffers(void)

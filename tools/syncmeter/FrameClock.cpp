@@ -5,7 +5,7 @@
 //   QUORVANE_SYNCMETER_FRAMES=FILE  where the log goes (nothing is noted without it)
 //   QUORVANE_SYNCMETER_HOLD_MS=N    holds the first sound back N ms: the meter's control
 // Log lines, times in ns of CLOCK_MONOTONIC:
-//   start TICKS NS      the demo's first clock reading (its show starts from it)
+//   start TICKS NS      the reading the show's time 0 stands for, and when that was
 //   frame TICKS NS      a frame drawn for the clock reading TICKS was on screen at NS
 //   sound NS            the first PulseAudio write began
 #include <SDL.h>
@@ -20,6 +20,9 @@
 #include <mutex>
 
 namespace {
+
+constexpr Uint32 kFrameMs = 20;  // the show draws its first frame once more than this passed
+constexpr int64_t kNsPerMs = 1000000;
 
 int64_t monotonicNs()
 {
@@ -90,12 +93,29 @@ public:
     void clockRead(Uint32 ticks)
     {
         lastTicks = ticks;
-        if (started) return;
-        started = true;
-        note("start %u %lld\n", ticks, static_cast<long long>(monotonicNs()));
+        lastReadingNs = monotonicNs();
+        if (!started) {
+            started = true;
+            startTicks = ticks;
+        } else if (firstFrameMs == 0 && ticks - startTicks > kFrameMs) {
+            firstFrameMs = ticks - startTicks;
+        }
     }
 
-    void frameShown() { note("frame %u %lld\n", lastTicks, static_cast<long long>(monotonicNs())); }
+    void frameShown()
+    {
+        if (!started) return;
+        if (!anyFrameShown) {
+            // The show starts its music once its first frame is drawn and resumes its clock
+            // at that frame's time when the music plays: its last reading before the frame
+            // is shown. Time 0 is then that much earlier (for a show that does not wait, the
+            // first reading itself).
+            anyFrameShown = true;
+            note("start %u %lld\n", lastTicks - firstFrameMs,
+                 static_cast<long long>(lastReadingNs - int64_t{firstFrameMs} * kNsPerMs));
+        }
+        note("frame %u %lld\n", lastTicks, static_cast<long long>(monotonicNs()));
+    }
 
     // Called on SDL's audio thread.
     void soundWritten()
@@ -122,8 +142,12 @@ private:
     std::mutex writing;
     std::once_flag firstSound;
     int holdMs = 0;
-    bool started = false;
-    Uint32 lastTicks = 0;
+    bool started = false;       // the program has read the clock
+    Uint32 startTicks = 0;      // its first reading
+    Uint32 firstFrameMs = 0;    // the first reading more than a frame's time after it
+    Uint32 lastTicks = 0;       // the last reading
+    int64_t lastReadingNs = 0;  // when that was taken
+    bool anyFrameShown = false;
 };
 
 ProgramCode gProgramCode;

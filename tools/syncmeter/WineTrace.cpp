@@ -7,6 +7,8 @@
 namespace {
 
 constexpr int64_t kNsPerMs = 1000000;
+// The show draws its first frame once more than this has passed on its clock.
+constexpr int64_t kFrameNs = 20 * kNsPerMs;
 // The program reads the clock first when SDL starts, then when its show starts.
 constexpr int kStartReading = 2;
 constexpr char kClockCall[] = "Call KERNEL32.QueryPerformanceCounter";
@@ -44,11 +46,18 @@ public:
             if (thread != mainThread) return true;
             // The counter was read between the call's line and the return's.
             lastReadingNs = callNs + (stamp - callNs) / 2;
-            if (++readings == kStartReading) startNs = lastReadingNs;
-        } else if (startsWith(call, kSwapReturn)) {
-            if (thread == mainThread && readings >= kStartReading) {
-                frames.push_back({lastReadingNs, stamp});
+            if (++readings == kStartReading) firstReadingNs = lastReadingNs;
+            if (readings > kStartReading && firstFrameNs == 0 &&
+                lastReadingNs - firstReadingNs > kFrameNs) {
+                firstFrameNs = lastReadingNs - firstReadingNs;
             }
+        } else if (startsWith(call, kSwapReturn)) {
+            if (thread != mainThread || readings < kStartReading) return true;
+            // The show starts its music once its first frame is drawn and resumes its clock
+            // at that frame's time when the music plays, with its last reading before the
+            // frame is shown: time 0 is that much earlier.
+            if (frames.empty()) startNs = lastReadingNs - firstFrameNs;
+            frames.push_back({lastReadingNs, stamp});
         } else if (startsWith(call, kSoundCall) && soundNs == 0) {
             soundNs = stamp;
         }
@@ -86,7 +95,9 @@ private:
     int readings = 0;
     int64_t callNs = 0;  // the main thread's last clock call
     int64_t lastReadingNs = 0;
-    int64_t startNs = 0;
+    int64_t firstReadingNs = 0;  // the show's first reading
+    int64_t firstFrameNs = 0;    // the show time its first frame was drawn for
+    int64_t startNs = 0;         // when the show's clock, as it resumed, read 0
     int64_t soundNs = 0;
     std::vector<TracedFrame> frames;
 };
